@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// The device this client is made for and the firmware it carries.
+extern const QString firmwareFileName;
+extern const QString deviceName;
+extern const QString appTitle;
+extern const QString deviceType;
+extern const QString deviceSku;

@@ -1,0 +1,33 @@
+#include "app/startup.h"
+
+#include <QTranslator>
+
+#include <cmath>
+
+namespace {
+constexpr double windowShareOfScreen = 0.3;
+const QSize fallbackScreenSize(1920, 1080);
+
+int roundHalfUp(double x)
+{
+    return static_cast<int>(std::floor(x + 0.5));
+}
+} // namespace
+
+QSize windowSizeForScreen(QSize screen)
+{
+    return QSize(roundHalfUp(windowShareOfScreen * screen.width()), roundHalfUp(windowShareOfScreen * screen.height()));
+}
+
+QSize fallbackWindowSize()
+{
+    return windowSizeForScreen(fallbackScreenSize);
+}
+
+bool loadCatalogue(QTranslator &translator, const QString &localeName)
+{
+    if (translator.load(QStringLiteral(":/transliterations/") + localeName))
+        return true;
+    translator.load(QStringLiteral(":/transliterations/en"));
+    return false;
+}

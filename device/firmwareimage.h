@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// How the carried image is laid into the device's flash: 512-byte pages from 0x8000, the last page filled with 0xFF,
+// the whole padded image summed with CRC-16/MODBUS for the finish request.
+namespace firmwareimage {
+
+constexpr int pageSize = 512;
+constexpr quint32 firstPageAddress = 0x8000;
+constexpr char fillByte = static_cast<char>(0xFF);
+
+// Number of pages an image of the given size occupies (rounded up).
+constexpr qint64 pageCount(qint64 imageSize)
+{
+    return imageSize / pageSize + (imageSize % pageSize != 0 ? 1 : 0);
+}
+
+// Address just behind the last page: what the finish request announces.
+constexpr quint32 endAddress(qint64 pages)
+{
+    return firstPageAddress + static_cast<quint32>(pageSize * pages);
+}
+
+// Page k of the image, filled up to 512 bytes with 0xFF; an empty array when k is past the image.
+QByteArray page(const QByteArray &image, qint64 k);
+
+// The image followed by its 0xFF fill up to whole pages.
+QByteArray padded(const QByteArray &image);
+
+// CRC-16/MODBUS (reflected poly 0xA001, init 0xFFFF, no final XOR); can be fed in pieces.
+quint16 crc16Modbus(const char *data, qint64 size, quint16 crc = 0xFFFF);
+inline quint16 crc16Modbus(const QByteArray &data, quint16 crc = 0xFFFF)
+{
+    return crc16Modbus(data.constData(), data.size(), crc);
+}
+
+} // namespace firmwareimage

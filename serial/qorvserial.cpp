@@ -1,0 +1,181 @@
+#include "serial/qorvserial.h"
+
+#include "serial/eventwait.h"
+#include "serial/framecodec.h"
+
+#include <QDebug>
+#include <QSerialPortInfo>
+
+namespace {
+// The port object keeps at most this many unread bytes; a reply is far shorter.
+constexpr qint64 readBufferSize = 1024;
+} // namespace
+
+QList<PortListing> systemSerialPorts()
+{
+    QList<PortListing> ports;
+    const auto infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : infos) {
+        ports.append({info.portName(), info.hasVendorIdentifier(), info.vendorIdentifier(),
+                      info.hasProductIdentifier(), info.productIdentifier()});
+    }
+    return ports;
+}
+
+qorvserial::qorvserial(QObject *parent) : QObject(parent), port(new QSerialPort), portLister(systemSerialPorts)
+{
+    connect(port, &QSerialPort::readyRead, this, &qorvserial::dataReady);
+}
+
+qorvserial::~qorvserial()
+{
+    qDebug() << "Finish qorvserial in thread";
+    emit finishedPort();
+    delete port;
+}
+
+void qorvserial::setPortLister(PortLister lister)
+{
+    portLister = lister ? std::move(lister) : PortLister(systemSerialPorts);
+}
+
+void qorvserial::setSettings(QString name, QSerialPort::BaudRate baudrate, QSerialPort::DataBits dataBits,
+                             QSerialPort::Parity parity, QSerialPort::StopBits stopBits,
+                             QSerialPort::FlowControl flowControl)
+{
+    portName = name;
+    this->baudrate = baudrate;
+    this->dataBits = dataBits;
+    this->parity = parity;
+    this->stopBits = stopBits;
+    this->flowControl = flowControl;
+}
+
+void qorvserial::setSettings(int pid, int vid, QSerialPort::BaudRate baudrate, QSerialPort::DataBits dataBits,
+                             QSerialPort::Parity parity, QSerialPort::StopBits stopBits,
+                             QSerialPort::FlowControl flowControl)
+{
+    portFound = false;
+    portName.clear();
+    const QList<PortListing> ports = portLister();
+    for (const PortListing &p : ports) {
+        if (p.hasVendorIdentifier && p.hasProductIdentifier && p.productIdentifier == pid &&
+            p.vendorIdentifier == vid) {
+            portName = p.name;
+            portFound = true;
+            break;
+        }
+    }
+    this->baudrate = baudrate;
+    this->dataBits = dataBits;
+    this->parity = parity;
+    this->stopBits = stopBits;
+    this->flowControl = flowControl;
+}
+
+bool qorvserial::connectPort()
+{
+    port->setPortName(portName);
+    if (!port->open(QIODevice::ReadWrite)) {
+        // Read before close(): closing a port that never opened replaces the reason with "Device is not open".
+        const QString error = port->errorString();
+        port->close();
+        emit errorMsg(error);
+        return true;
+    }
+    const bool configured = port->setBaudRate(baudrate, QSerialPort::AllDirections) && port->setDataBits(dataBits) &&
+                            port->setParity(parity) && port->setStopBits(stopBits) &&
+                            port->setFlowControl(flowControl);
+    if (!configured) {
+        const QString error = port->errorString();
+        port->close();
+        emit errorMsg(error);
+        return true;
+    }
+    port->setBreakEnabled(false);
+    port->setReadBufferSize(readBufferSize);
+    port->setFlowControl(flowControl);
+    return false;
+}
+
+void qorvserial::disconnectPort()
+{
+    if (!port->isOpen())
+        return;
+    port->close();
+    emit infoMsg(portName + QStringLiteral(" >> close\n"));
+}
+
+void qorvserial::processPort()
+{
+    qDebug() << "Start qorvserial in thread";
+    connect(port, &QSerialPort::errorOccurred, this, &qorvserial::handleError);
+}
+
+void qorvserial::dataReady()
+{
+    if (port->isOpen())
+        rxBuffer.append(port->readAll());
+}
+
+void qorvserial::handleError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::ResourceError && port->isOpen()) {
+        emit errorMsg(port->errorString());
+        disconnectPort();
+    }
+}
+
+bool qorvserial::writePort(QByteArray data)
+{
+    if (!port->isOpen()) {
+        emit errorMsg(portName + QStringLiteral(" >> is not open. Write error\n"));
+        return true;
+    }
+    // Whatever arrived before this request (a late reply, line noise) must not be taken for its answer.
+    port->clear(QSerialPort::AllDirections);
+    rxBuffer.clear();
+    const qint64 written = port->write(data);
+    if (written < data.size())
+        return true;
+    // One millisecond per byte: at 115200 baud a byte takes under 0.1 ms, so this is ample and scales with the frame.
+    port->waitForBytesWritten(static_cast<int>(written));
+    return false;
+}
+
+bool qorvserial::readPort(QByteArray &data)
+{
+    if (!port->isOpen()) {
+        emit errorMsg(portName + QStringLiteral(" >> is not open. Read error\n"));
+        return true;
+    }
+    data.append(rxBuffer);
+    rxBuffer.clear();
+    return false;
+}
+
+bool qorvserial::sendPacket(QByteArray payload)
+{
+    return writePort(framecodec::encodeFrame(payload));
+}
+
+bool qorvserial::receivePacket(QByteArray &payload, int timeoutMs)
+{
+    QByteArray collected;
+    bool portClosed = false;
+    const qint64 elapsed = waitWhileProcessingEvents(timeoutMs, [&] {
+        if (readPort(collected)) {
+            portClosed = true;
+            return true;
+        }
+        return !collected.isEmpty() && collected.contains(framecodec::endByte);
+    });
+    if (portClosed)
+        return true;
+    // A frame whose end byte came only in the pass that reached the deadline still counts as late.
+    if (elapsed >= timeoutMs) {
+        emit errorMsg(QStringLiteral("dev: read timeout"));
+        return true;
+    }
+    return framecodec::decodeFrame(collected, &payload) != framecodec::DecodeResult::Ok;
+}

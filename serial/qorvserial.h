@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+#include <functional>
+
+// One serial port as port discovery sees it: the system name and the USB identifiers it reports.
+struct PortListing
+{
+    QString name;
+    bool hasVendorIdentifier = false;
+    quint16 vendorIdentifier = 0;
+    bool hasProductIdentifier = false;
+    quint16 productIdentifier = 0;
+};
+
+using PortLister = std::function<QList<PortListing>()>;
+
+// The system's serial ports, in the order QSerialPortInfo::availablePorts() gives them.
+QList<PortListing> systemSerialPorts();
+
+// The client's one link to the device's USB-to-UART bridge: finds the port by USB identifiers, opens it with the
+// stored line settings, collects every byte that arrives and writes frames. Boolean results are true on failure.
+class qorvserial : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit qorvserial(QObject *parent = nullptr);
+    ~qorvserial() override;
+
+    bool isPortFound() const { return portFound; }
+    bool writePort(QByteArray data);
+    bool readPort(QByteArray &data);
+
+    // Framed operations (frame codec): true on failure.
+    bool sendPacket(QByteArray payload);
+    bool receivePacket(QByteArray &payload, int timeoutMs);
+
+    // Where port discovery looks; the system's port list unless replaced (the simulator's pty, for instance).
+    void setPortLister(PortLister lister);
+
+    QString currentPortName() const { return portName; }
+    QSerialPort::BaudRate currentBaudRate() const { return baudrate; }
+    QSerialPort::DataBits currentDataBits() const { return dataBits; }
+    QSerialPort::Parity currentParity() const { return parity; }
+    QSerialPort::StopBits currentStopBits() const { return stopBits; }
+    QSerialPort::FlowControl currentFlowControl() const { return flowControl; }
+    bool isOpen() const { return port->isOpen(); }
+
+signals:
+    void finishedPort();
+    void errorMsg(QString err);
+    void infoMsg(QString msg);
+    void maxFlashPage(int page);
+    void flashPage(int page);
+
+public slots:
+    void disconnectPort();
+    bool connectPort();
+    void setSettings(QString name, QSerialPort::BaudRate baudrate, QSerialPort::DataBits dataBits,
+                     QSerialPort::Parity parity, QSerialPort::StopBits stopBits,
+                     QSerialPort::FlowControl flowControl);
+    void setSettings(int pid, int vid, QSerialPort::BaudRate baudrate, QSerialPort::DataBits dataBits,
+                     QSerialPort::Parity parity, QSerialPort::StopBits stopBits,
+                     QSerialPort::FlowControl flowControl);
+    void processPort();
+    void dataReady();
+
+private slots:
+    void handleError(QSerialPort::SerialPortError error);
+
+private:
+    QSerialPort *port;
+    QString portName;
+    QSerialPort::BaudRate baudrate = QSerialPort::Baud115200;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    QSerialPort::FlowControl flowControl = QSerialPort::NoFlowControl;
+    QByteArray rxBuffer;
+    bool portFound = false;
+    PortLister portLister;
+};

@@ -1,0 +1,84 @@
+#include "sim/boxanswerer.h"
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+
+namespace {
+constexpr int pollIntervalMs = 10;
+}
+
+BoxAnswerer::BoxAnswerer(QObject *parent) : QObject(parent)
+{
+    connect(&pollTimer, &QTimer::timeout, this, &BoxAnswerer::poll);
+    pollTimer.start(pollIntervalMs);
+}
+
+void BoxAnswerer::enqueue(QMessageBox::StandardButton button)
+{
+    answers.append(button);
+}
+
+void BoxAnswerer::poll()
+{
+    const auto widgets = QApplication::topLevelWidgets();
+    QSet<QMessageBox *> visible;
+    for (QWidget *w : widgets) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        if (box && box->isVisible())
+            visible.insert(box);
+    }
+    // A box that was hidden may be shown again later and then counts as a new one.
+    answered_.intersect(visible);
+    pending.intersect(visible);
+    for (QMessageBox *box : qAsConst(visible)) {
+        if (answered_.contains(box) || pending.contains(box))
+            continue;
+        pending.insert(box);
+        QPointer<QMessageBox> guard(box);
+        QTimer::singleShot(pauseMs, this, [this, guard] {
+            if (guard && guard->isVisible() && pending.contains(guard.data()))
+                answer(guard.data());
+        });
+    }
+}
+
+void BoxAnswerer::answer(QMessageBox *box)
+{
+    pending.remove(box);
+    answered_.insert(box);
+    RecordedBox r;
+    r.title = box->windowTitle();
+    r.text = box->text();
+    r.icon = box->icon();
+    r.buttons = box->standardButtons();
+    r.position = box->pos();
+    QAbstractButton *button = nullptr;
+    if (!answers.isEmpty())
+        button = box->button(answers.takeFirst());
+    if (!button)
+        button = box->defaultButton();
+    if (!button && !box->buttons().isEmpty())
+        button = box->buttons().first();
+    r.pressed = button ? box->standardButton(button) : QMessageBox::NoButton;
+    recorded.append(r);
+    if (!screenshotDirectory.isEmpty())
+        saveScreenshots(box);
+    emit answered(r);
+    if (button)
+        button->click();
+    else
+        box->reject();
+}
+
+void BoxAnswerer::saveScreenshots(QMessageBox *box)
+{
+    QDir().mkpath(screenshotDirectory);
+    const QString prefix =
+        QStringLiteral("%1/%2-").arg(screenshotDirectory).arg(++screenshotCount, 2, 10, QLatin1Char('0'));
+    if (QWidget *window = box->parentWidget())
+        window->window()->grab().save(prefix + QStringLiteral("window.png"));
+    box->grab().save(prefix + QStringLiteral("box.png"));
+}

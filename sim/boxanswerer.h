@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QTimer>
+
+// One message box as the user saw it, and the button that answered it.
+struct RecordedBox
+{
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton pressed = QMessageBox::NoButton;
+    QPoint position;
+};
+
+// The simulated user: watches for the client's message boxes, records each one and presses a button, the next one
+// from a queue of answers or else the box's default button. The client runs its boxes with exec(), so the answerer
+// works from a timer that fires inside those nested event loops.
+class BoxAnswerer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit BoxAnswerer(QObject *parent = nullptr);
+
+    // The answers for the next boxes, in order; when they run out, the default button is pressed.
+    void enqueue(QMessageBox::StandardButton button);
+    // How long a box stays on screen before it is answered.
+    void setPause(int ms) { pauseMs = ms; }
+    // Saves a picture of each box, and of the window behind it, into this directory ("" to stop).
+    void setScreenshotDirectory(const QString &directory) { screenshotDirectory = directory; }
+
+    const QList<RecordedBox> &boxes() const { return recorded; }
+
+signals:
+    void answered(const RecordedBox &box);
+
+private:
+    void poll();
+    void answer(QMessageBox *box);
+    void saveScreenshots(QMessageBox *box);
+
+    QTimer pollTimer;
+    QList<QMessageBox::StandardButton> answers;
+    QList<RecordedBox> recorded;
+    QSet<QMessageBox *> pending;   // seen on screen, waiting for the pause to pass
+    QSet<QMessageBox *> answered_; // answered while still on screen
+    int pauseMs = 50;
+    QString screenshotDirectory;
+    int screenshotCount = 0;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// A pseudo-terminal pair in raw mode: the client opens slavePath() with QSerialPort like a USB serial port, and the
+// simulated device (or a test) reads and writes the master side, which stands for the device's end of the cable.
+class PtyPair
+{
+public:
+    PtyPair();
+    ~PtyPair();
+    PtyPair(const PtyPair &) = delete;
+    PtyPair &operator=(const PtyPair &) = delete;
+
+    bool isValid() const { return m_master >= 0; }
+    int masterFd() const { return m_master; }
+    QString slavePath() const { return m_slavePath; }
+
+    // Closes the master side: to the client this looks like the device being unplugged.
+    void closeMaster();
+
+private:
+    int m_master = -1;
+    int m_slave = -1; // kept open so that the line exists before and between the client's opens
+    QString m_slavePath;
+};

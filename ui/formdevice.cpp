@@ -1,0 +1,70 @@
+#include "ui/formdevice.h"
+#include "ui_formdevice.h"
+
+#include <QImage>
+#include <QImageReader>
+#include <QPixmap>
+
+namespace {
+
+const QSize pictureBox(60, 50);
+
+// The carried picture is a full-size photograph; decoding it straight to the panel's size avoids holding the
+// full ~30 MB image only to throw most of it away.
+QPixmap devicePicture()
+{
+    QImageReader reader(QStringLiteral(":/brask/image/KIVRA KEY.jpg"));
+    const QSize fullSize = reader.size();
+    if (fullSize.isValid()) {
+        reader.setScaledSize(fullSize.scaled(pictureBox, Qt::KeepAspectRatio));
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        return QPixmap();
+    }
+    // The reader's result already fits unless the format could not report its size in advance.
+    if (image.width() > pictureBox.width() || image.height() > pictureBox.height()) {
+        image = image.scaled(pictureBox, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    return QPixmap::fromImage(image);
+}
+
+} // namespace
+
+QString displayedVersion(quint8 major, quint8 minor, quint8 build)
+{
+    if (major == 0 && minor == 1) {
+        major = 1;
+        minor = 0;
+        if (build == 153) {
+            build = 20;
+        } else if (build == 158) {
+            build = 26;
+        }
+    }
+    return QStringLiteral("%1.%2.%3").arg(uint(major)).arg(uint(minor)).arg(uint(build));
+}
+
+FormDevice::FormDevice(QWidget *parent, QString hardwareText, QString skuText, quint8 fwMajor, quint8 fwMinor,
+                       quint8 fwBuild)
+    : QWidget(parent), ui(new Ui_FormDevice)
+{
+    Q_ASSERT_X(parent, "FormDevice", "the panel sizes itself from its parent");
+    ui->setupUi(this);
+    // Taking over the designer's layout lets it span the whole panel, whatever width the table cell gives it.
+    setLayout(ui->horizontalLayout);
+
+    ui->hw->setText(hardwareText);
+    ui->sku->setText(skuText);
+    ui->fw->setText(displayedVersion(fwMajor, fwMinor, fwBuild));
+    ui->label->setPixmap(devicePicture());
+
+    if (parent != nullptr) {
+        setFixedHeight(parent->height() / 7);
+    }
+}
+
+FormDevice::~FormDevice()
+{
+    delete ui;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class Ui_FormDevice;
+
+// The firmware version as the panel shows it. The device numbers its releases 0.1.x while the product is sold as
+// 1.0: builds 153 and 158 were released as 1.0.20 and 1.0.26, every other 0.1.x shows as 1.0.x, anything else as
+// reported.
+QString displayedVersion(quint8 major, quint8 minor, quint8 build);
+
+// The small panel in the step table that shows the identified device: its picture and the HW, SKU and FW rows.
+// It is filled once by the constructor and only displays.
+class FormDevice : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // parent is required: the panel takes a seventh of its height (the main window's) as its own.
+    explicit FormDevice(QWidget *parent, QString hardwareText, QString skuText, quint8 fwMajor, quint8 fwMinor,
+                        quint8 fwBuild);
+    ~FormDevice() override;
+
+private:
+    Ui_FormDevice *ui;
+};

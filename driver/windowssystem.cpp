@@ -1,0 +1,133 @@
+#include "driver/windowssystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStringList>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+QString lockdownParentKey()
+{
+    return QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\PnpLockdownFiles");
+}
+
+QString lockdownEntryName()
+{
+    return QStringLiteral("%SystemRoot%/system32/DRIVERS/silabser.sys");
+}
+
+// QSettings splits the names given to value() at "/" (and turns "\" into "/" on Windows), so no group path can name a
+// registry key with slashes in it. The path given to the constructor is different: Qt hands everything after the hive
+// to RegOpenKeyEx untouched, where only "\" separates keys, so opening the entry itself and reading "Source" from it
+// reads exactly this key.
+//
+// Qt opens such a path for writing where the account may, and creates it when it is missing. An elevated client would
+// thus leave an empty entry in Windows' own lockdown list, so the entry is looked up among its siblings first. Qt
+// lists sub-keys with "/" and "\" swapped; isDriverLockdownEntry() accepts both forms.
+QString readLockdownSource()
+{
+    const QSettings parent(lockdownParentKey(), QSettings::NativeFormat);
+    const QStringList entries = parent.childGroups();
+    if (std::none_of(entries.cbegin(), entries.cend(), driverprobe::isDriverLockdownEntry))
+        return QString();
+    const QSettings entry(driverprobe::lockdownKey(), QSettings::NativeFormat);
+    return entry.value(QStringLiteral("Source"), QString()).toString();
+}
+
+} // namespace
+
+namespace driverprobe {
+
+QString lockdownKey()
+{
+    return lockdownParentKey() + QLatin1Char('\\') + lockdownEntryName();
+}
+
+QString drivePrefix(const QString &rootPath)
+{
+    const int slash = rootPath.indexOf(QLatin1Char('/'));
+    return slash < 0 ? rootPath : rootPath.left(slash);
+}
+
+QString registryCandidate(const QString &prefix, const QString &source)
+{
+    return prefix + QStringLiteral("\\Windows") + source.mid(source.lastIndexOf(QLatin1Char('%')) + 1);
+}
+
+QString searchCommand(const QString &prefix)
+{
+    return QStringLiteral("where /r %1\\Windows silabser.sys").arg(prefix);
+}
+
+bool searchOutputHasDriver(const QByteArray &output)
+{
+    return commandText(output).contains(QStringLiteral("x64"), Qt::CaseSensitive);
+}
+
+bool isDriverLockdownEntry(const QString &keyName)
+{
+    QString name = keyName;
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return name.compare(lockdownEntryName(), Qt::CaseInsensitive) == 0;
+}
+
+QByteArray runCommandOutput(const QString &commandLine, int timeoutMs)
+{
+    QStringList arguments = QProcess::splitCommand(commandLine);
+    if (arguments.isEmpty())
+        return QByteArray();
+    const QString program = arguments.takeFirst();
+    // A command that outlives the limit is killed; what it wrote until then still counts.
+    QProcess process;
+    process.start(program, arguments, QIODevice::ReadWrite);
+    process.waitForFinished(timeoutMs);
+    const QByteArray output = process.readAllStandardOutput();
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return output;
+}
+
+} // namespace driverprobe
+
+WindowsPrimitives WindowsPrimitives::real()
+{
+    WindowsPrimitives primitives;
+    primitives.rootPath = [] { return QDir::rootPath(); };
+    primitives.readRegistrySource = readLockdownSource;
+    primitives.fileExists = [](const QString &path) { return QFile::exists(path); };
+    primitives.runCommand = driverprobe::runCommandOutput;
+    primitives.startDetached = driverprobe::startDetachedProgram;
+    return primitives;
+}
+
+WindowsSystem::WindowsSystem(WindowsPrimitives primitives) : m_primitives(std::move(primitives)) {}
+
+bool WindowsSystem::driverPresent()
+{
+    const QString prefix = driverprobe::drivePrefix(m_primitives.rootPath());
+    // The registry names the installed file directly; only without it is the slow search over the whole Windows
+    // directory worth running.
+    const QString source = m_primitives.readRegistrySource();
+    if (!source.isEmpty() && m_primitives.fileExists(driverprobe::registryCandidate(prefix, source)))
+        return true;
+    return driverprobe::searchOutputHasDriver(
+        m_primitives.runCommand(driverprobe::searchCommand(prefix), driverprobe::probeTimeLimitMs));
+}
+
+bool WindowsSystem::installerRunning()
+{
+    const QByteArray listing = m_primitives.runCommand(QStringLiteral("tasklist"), driverprobe::probeTimeLimitMs);
+    return driverprobe::processListHasInstaller(driverprobe::commandText(listing));
+}
+
+bool WindowsSystem::startInstaller(const QString &program, const QString &workingDirectory)
+{
+    return m_primitives.startDetached(program, workingDirectory);
+}

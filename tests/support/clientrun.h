@@ -1,0 +1,147 @@
+#pragma once
+
+// One whole run of the client, as a user would have it: the window offscreen, the worker pointed at the simulated
+// device on a pty, the boxes answered by the simulated user, and the application's event loop running until the
+// client ends the run itself (window closed, or application quit) or a watchdog gives up.
+
+#include "app/startup.h"
+#include "serial/qorvserial.h"
+#include "sim/boxanswerer.h"
+#include "sim/devicesimulator.h"
+#include "sim/scriptedsystem.h"
+#include "ui/mainwindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QProgressBar>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QTimer>
+
+enum class RunEnd { WindowClosed, ApplicationQuit, Watchdog };
+
+class ClientRun
+{
+public:
+    explicit ClientRun(const SimulatorConfig &config = SimulatorConfig(), bool deviceConnected = true)
+        : simulator(config)
+    {
+        simulator.openPty();
+        window = new MainWindow(nullptr, windowSizeForScreen(QSize(1920, 1080)));
+        auto scripted = std::make_unique<ScriptedSystem>();
+        system = scripted.get();
+        window->setSystemAccess(std::move(scripted));
+        const QString path = simulator.portPath();
+        window->serialWorker()->setPortLister([path, deviceConnected] {
+            QList<PortListing> ports{{QStringLiteral("ttyS0"), false, 0, false, 0}};
+            if (deviceConnected)
+                ports.append({path, true, 0x10C4, true, 0xEA60});
+            return ports;
+        });
+        user.setPause(20);
+    }
+
+    ~ClientRun() { delete window; }
+
+    // Runs the client from its start until it ends the run; returns how it ended.
+    RunEnd run(int watchdogMs = 60000)
+    {
+        bool closed = false;
+        bool watchdog = false;
+        const auto closedConnection =
+            QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&closed] { closed = true; });
+        QTimer::singleShot(watchdogMs, qApp, [&watchdog] {
+            watchdog = true;
+            QCoreApplication::exit(2);
+        });
+        QElapsedTimer clock;
+        clock.start();
+        window->show();
+        QApplication::exec();
+        elapsedMs = clock.elapsed();
+        QObject::disconnect(closedConnection);
+        if (watchdog)
+            return RunEnd::Watchdog;
+        return closed ? RunEnd::WindowClosed : RunEnd::ApplicationQuit;
+    }
+
+    QStandardItemModel *model() const
+    {
+        return qobject_cast<QStandardItemModel *>(window->findChild<QTableView *>(QStringLiteral("tableView"))->model());
+    }
+    QString cell(int row, int column) const
+    {
+        const QStandardItem *item = model()->item(row, column);
+        return item ? item->text() : QString();
+    }
+    // "ok", "fail" or "" for the status icon of a row.
+    QString icon(int row) const
+    {
+        const QStandardItem *item = model()->item(row, 1);
+        if (!item)
+            return {};
+        const QIcon shown = item->icon();
+        if (shown.isNull())
+            return {};
+        const QImage image = shown.pixmap(16).toImage();
+        if (image == QIcon(QStringLiteral(":/image/image/ok.png")).pixmap(16).toImage())
+            return QStringLiteral("ok");
+        if (image == QIcon(QStringLiteral(":/image/image/fail.png")).pixmap(16).toImage())
+            return QStringLiteral("fail");
+        return QStringLiteral("other");
+    }
+    bool spanned(int row) const
+    {
+        return window->findChild<QTableView *>(QStringLiteral("tableView"))->columnSpan(row, 1) == 2;
+    }
+    bool hasPanel(int row) const
+    {
+        auto *table = window->findChild<QTableView *>(QStringLiteral("tableView"));
+        return table->indexWidget(model()->index(row, 1)) != nullptr;
+    }
+    QString log() const { return window->findChild<QTextBrowser *>(QStringLiteral("text_browser"))->toPlainText(); }
+    QProgressBar *progress() const { return window->findChild<QProgressBar *>(QStringLiteral("progressBar")); }
+    QList<quint8> requestCodes() const
+    {
+        QList<quint8> codes;
+        const auto trace = simulator.trace();
+        for (const RequestTrace &r : trace)
+            codes.append(r.command);
+        return codes;
+    }
+    QStringList boxTexts() const
+    {
+        QStringList texts;
+        for (const RecordedBox &b : user.boxes())
+            texts.append(b.text);
+        return texts;
+    }
+
+    DeviceSimulator simulator;
+    BoxAnswerer user;
+    MainWindow *window = nullptr;
+    ScriptedSystem *system = nullptr;
+    qint64 elapsedMs = 0;
+};
+
+// The user-visible texts, in the source language the tests run in.
+namespace texts {
+const QString connectTitle = QStringLiteral("Подключение устройства");
+const QString connectPrompt = QStringLiteral("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\"");
+const QString updateTitle = QStringLiteral("Обновление устройства");
+const QString ready = QStringLiteral("Мы готовы обновить Ваше устройство. Для запуска процесса обновления нажмите "
+                                     "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!");
+const QString success = QStringLiteral("Процесс обновления успешно завершен!");
+const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
+const QString notSuitable = QStringLiteral("Обновление не подходит для этого устройства!");
+const QString notFound = QStringLiteral("Устройство не найдено");
+const QString found = QStringLiteral("устройство найдено.");
+const QString searching = QStringLiteral("Поиск устройства ...");
+const QString shuttingDown = QStringLiteral("Завершение работы...");
+const QString started = QStringLiteral("Начат процесс обновления. Не отключайте устройство!");
+const QString restartError =
+    QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
+const QString driverFound = QStringLiteral("драйвер обнаружен.");
+} // namespace texts

@@ -67,6 +67,7 @@ private:
     void setStepIcon(int row, bool success);
     void showInformation(const QString &title, const QString &text);
     QMessageBox *createBox(const QString &title, const QString &text);
+    // Unpacks the carried driver package into an emptied directory; false if a file could not be written.
     bool unpackDriverPackage(const QString &directory);
 
     Ui_MainWindow *ui;

@@ -29,21 +29,32 @@ public:
         : simulator(config)
     {
         simulator.openPty();
+        portPath = deviceConnected ? simulator.portPath() : QString();
+        user.setPause(20);
+        startClient();
+    }
+
+    ~ClientRun() { delete window; }
+
+    // A new client process, as a user starting the program again with the same device attached.
+    void startClient()
+    {
+        // The worker outlives its window by design; the port is released here as the ending process would release it.
+        if (window)
+            window->serialWorker()->disconnectPort();
+        delete window;
         window = new MainWindow(nullptr, windowSizeForScreen(QSize(1920, 1080)));
         auto scripted = std::make_unique<ScriptedSystem>();
         system = scripted.get();
         window->setSystemAccess(std::move(scripted));
-        const QString path = simulator.portPath();
-        window->serialWorker()->setPortLister([path, deviceConnected] {
+        const QString path = portPath;
+        window->serialWorker()->setPortLister([path] {
             QList<PortListing> ports{{QStringLiteral("ttyS0"), false, 0, false, 0}};
-            if (deviceConnected)
+            if (!path.isEmpty())
                 ports.append({path, true, 0x10C4, true, 0xEA60});
             return ports;
         });
-        user.setPause(20);
     }
-
-    ~ClientRun() { delete window; }
 
     // Runs the client from its start until it ends the run; returns how it ended.
     RunEnd run(int watchdogMs = 60000)
@@ -123,6 +134,7 @@ public:
     BoxAnswerer user;
     MainWindow *window = nullptr;
     ScriptedSystem *system = nullptr;
+    QString portPath;
     qint64 elapsedMs = 0;
 };
 

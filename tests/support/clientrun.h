@@ -63,10 +63,14 @@ public:
         bool watchdog = false;
         const auto closedConnection =
             QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&closed] { closed = true; });
-        QTimer::singleShot(watchdogMs, qApp, [&watchdog] {
+        // A timer object of this call, so that it cannot fire into a later run.
+        QTimer watchdogTimer;
+        watchdogTimer.setSingleShot(true);
+        QObject::connect(&watchdogTimer, &QTimer::timeout, [&watchdog] {
             watchdog = true;
             QCoreApplication::exit(2);
         });
+        watchdogTimer.start(watchdogMs);
         QElapsedTimer clock;
         clock.start();
         window->show();

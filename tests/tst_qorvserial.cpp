@@ -61,6 +61,8 @@ private slots:
     void discardsBytesReceivedBeforeRequest();
     void replyCompletingAtTimeOutCountsAsTimeOut();
     void disconnectNotifiesOnlyWhenOpen();
+    void handleError_data();
+    void handleError();
 
 private:
     void openWorker();
@@ -247,6 +249,31 @@ void TestQorvserial::disconnectNotifiesOnlyWhenOpen()
     worker->disconnectPort();
     QCOMPARE(infos.count(), 1);
     QCOMPARE(infos.at(0).at(0).toString(), pty->slavePath() + QStringLiteral(" >> close\n"));
+}
+
+void TestQorvserial::handleError_data()
+{
+    QTest::addColumn<QSerialPort::SerialPortError>("error");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("resource error") << QSerialPort::ResourceError << true;
+    QTest::newRow("read error") << QSerialPort::ReadError << false;
+    QTest::newRow("timeout") << QSerialPort::TimeoutError << false;
+}
+
+void TestQorvserial::handleError()
+{
+    QFETCH(QSerialPort::SerialPortError, error);
+    QFETCH(bool, closes);
+    openWorker();
+    QSignalSpy errors(worker, &qorvserial::errorMsg);
+    QSignalSpy infos(worker, &qorvserial::infoMsg);
+    QVERIFY(QMetaObject::invokeMethod(worker, "handleError", Q_ARG(QSerialPort::SerialPortError, error)));
+    QCOMPARE(worker->isOpen(), !closes);
+    QCOMPARE(errors.count(), closes ? 1 : 0);
+    QCOMPARE(infos.count(), closes ? 1 : 0);
+    // Once closed, the same error is ignored.
+    QVERIFY(QMetaObject::invokeMethod(worker, "handleError", Q_ARG(QSerialPort::SerialPortError, error)));
+    QCOMPARE(errors.count(), closes ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestQorvserial)

@@ -4,6 +4,7 @@
 #include "serial/framecodec.h"
 #include "sim/ptypair.h"
 
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QSocketNotifier>
 #include <QStringList>
@@ -130,6 +131,8 @@ bool Fault::parse(const QString &text, Fault *fault, QString *error)
         f.kind = FaultKind::DelayedReply;
     else if (kind == QLatin1String("reject"))
         f.kind = FaultKind::RejectStatus;
+    else if (kind == QLatin1String("replace"))
+        f.kind = FaultKind::ReplaceReply;
     else
         return fail(QStringLiteral("unknown fault kind \"%1\"").arg(parts.at(0)));
 
@@ -148,6 +151,13 @@ bool Fault::parse(const QString &text, Fault *fault, QString *error)
         const QString value = item.mid(eq + 1);
         if (key == QLatin1String("nth") && value.toLower() == QLatin1String("every")) {
             f.occurrence = -1;
+            continue;
+        }
+        if (key == QLatin1String("payload")) {
+            static const QRegularExpression hexBytes(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
+            if (!hexBytes.match(value).hasMatch())
+                return fail(QStringLiteral("expected pairs of hex digits in \"%1\"").arg(item));
+            f.payload = QByteArray::fromHex(value.toLatin1());
             continue;
         }
         const qlonglong n = value.toLongLong(&ok, 0);
@@ -182,10 +192,12 @@ QString Fault::syntaxHelp()
         "           split        the answer goes out in pieces (pieces=N, 0 = byte by byte; gap=MS between them)\n"
         "           delay        the answer goes out late (ms=MS, default 1200)\n"
         "           reject       0x09/0x1B answered with status 1 and not carried out\n"
+        "           replace      carried out, but answered with exactly payload=HEX (e.g. payload=8901)\n"
         "  COMMAND  request code, e.g. 0x09\n"
         "  page=K   only requests for page K (address 0x8000 + 512*K); addr=A for any address field\n"
         "  nth=N    only the Nth matching request (with page: the Nth attempt at that page); nth=every (default)\n"
-        "  e.g. no-reply:0x09:page=3:nth=1   delay:0x08:ms=1500:nth=2   split:0x1B:pieces=0:gap=2");
+        "  e.g. no-reply:0x09:page=3:nth=1   delay:0x08:ms=1500:nth=2   split:0x1B:pieces=0:gap=2\n"
+        "       replace:0x02:payload=82   (a too short identification)");
 }
 
 DeviceSimulator::DeviceSimulator(QObject *parent) : DeviceSimulator(SimulatorConfig(), parent) {}
@@ -557,6 +569,7 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
     QVector<Fault> hits;
     bool reject = false;
     bool lost = false;
+    const Fault *replacement = nullptr;
     for (FaultRule &rule : m_faults) {
         if (rule.fault.command != entry.command)
             continue;
@@ -568,14 +581,17 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
         hits.append(rule.fault);
         reject = reject || rule.fault.kind == FaultKind::RejectStatus;
         lost = lost || rule.fault.kind == FaultKind::NoReply;
+        if (rule.fault.kind == FaultKind::ReplaceReply)
+            replacement = &rule.fault; // the last matching rule wins
     }
 
     const int acceptedBefore = m_acceptedPageWrites;
+    // The device still does what was asked; only what it says about it is replaced.
     const QByteArray reply = answer(payload, reject);
-    entry.answered = !reply.isEmpty() && !lost;
+    entry.answered = (replacement || !reply.isEmpty()) && !lost;
     m_trace.append(entry);
     if (entry.answered)
-        sendAnswer(reply, hits, traceIndex, dueNs);
+        sendAnswer(replacement ? replacement->payload : reply, hits, traceIndex, dueNs);
     emit requestReceived(entry);
 
     if (entry.command == cmdWritePage && m_acceptedPageWrites == m_config.unplugAfterPages &&
@@ -707,6 +723,7 @@ void DeviceSimulator::sendAnswer(const QByteArray &answer, const QVector<Fault> 
             break;
         case FaultKind::NoReply:
         case FaultKind::RejectStatus:
+        case FaultKind::ReplaceReply:
             break;
         }
     }

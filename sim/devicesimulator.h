@@ -36,6 +36,7 @@ enum class FaultKind {
     SplitReply,      // the answer goes out in `pieces` chunks, `gapMs` apart
     DelayedReply,    // the answer goes out `delayMs` late (the client gives up after 1000 ms)
     RejectStatus,    // 0x09 and 0x1B only: the answer carries status 1 and the request is not carried out
+    ReplaceReply,    // the request is carried out, but the answer's payload is exactly `payload`, correctly framed
 };
 
 // One fault rule. A request matches the rule when its code equals `command` and, if `address` is not -1, its
@@ -52,12 +53,14 @@ struct Fault
     int delayMs = 1200; // DelayedReply
     int pieces = 3;     // SplitReply; 0 means byte by byte
     int gapMs = 5;      // SplitReply
+    QByteArray payload; // ReplaceReply: sent even where the device would stay silent; empty gives an empty frame
 
     // The device address of page `index` of an image (0x8000 + 512 * index), for rules on page writes.
     static qint64 pageAddress(int index);
     // Parses the command-line form "kind:command[:key=value...]", e.g. "no-reply:0x09:page=3:nth=1" or
-    // "delay:0x08:ms=1500". Kinds: no-reply, corrupt-crc, stray-byte, split, delay, reject. Keys: page (index),
-    // addr (address), nth (occurrence; "every" for -1), ms (delay), pieces, gap. On failure *error says why.
+    // "delay:0x08:ms=1500". Kinds: no-reply, corrupt-crc, stray-byte, split, delay, reject, replace. Keys: page
+    // (index), addr (address), nth (occurrence; "every" for -1), ms (delay), pieces, gap, payload (hex digits, for
+    // replace). On failure *error says why.
     static bool parse(const QString &text, Fault *fault, QString *error);
     static QString syntaxHelp();
 };

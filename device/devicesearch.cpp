@@ -75,18 +75,16 @@ int MainWindow::searchDevice()
 
     ui->text_browser->append(indent + QStringLiteral("HW:%1").arg(deviceInfo.hardware));
     ui->text_browser->append(indent + QStringLiteral("SKU:%1").arg(deviceInfo.sku));
-    ui->text_browser->append(indent + QStringLiteral("FW:%1.%2.%3")
-                                          .arg(deviceInfo.fwMajor)
-                                          .arg(deviceInfo.fwMinor)
-                                          .arg(deviceInfo.fwBuild));
+    ui->text_browser->append(
+        indent + QStringLiteral("FW:%1.%2.%3").arg(deviceInfo.fwMajor).arg(deviceInfo.fwMinor).arg(deviceInfo.fwBuild));
 
     const auto reportLine = [this](const QString &text) {
         ui->text_browser->append(text);
         setSpannedLine(stepRow, text);
         stepRow += 1;
     };
-    switch (decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor,
-                         deviceInfo.fwBuild)) {
+    switch (
+        decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor, deviceInfo.fwBuild)) {
     case UpdateDecision::NotSuitable:
         reportLine(tr("Обновление не подходит для этого устройства!"));
         return 0;

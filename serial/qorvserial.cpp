@@ -16,8 +16,8 @@ QList<PortListing> systemSerialPorts()
     QList<PortListing> ports;
     const auto infos = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : infos) {
-        ports.append({info.portName(), info.hasVendorIdentifier(), info.vendorIdentifier(),
-                      info.hasProductIdentifier(), info.productIdentifier()});
+        ports.append({info.portName(), info.hasVendorIdentifier(), info.vendorIdentifier(), info.hasProductIdentifier(),
+                      info.productIdentifier()});
     }
     return ports;
 }
@@ -84,8 +84,7 @@ bool qorvserial::connectPort()
         return true;
     }
     const bool configured = port->setBaudRate(baudrate, QSerialPort::AllDirections) && port->setDataBits(dataBits) &&
-                            port->setParity(parity) && port->setStopBits(stopBits) &&
-                            port->setFlowControl(flowControl);
+                            port->setParity(parity) && port->setStopBits(stopBits) && port->setFlowControl(flowControl);
     if (!configured) {
         const QString error = port->errorString();
         port->close();

@@ -63,11 +63,9 @@ public slots:
     void disconnectPort();
     bool connectPort();
     void setSettings(QString name, QSerialPort::BaudRate baudrate, QSerialPort::DataBits dataBits,
-                     QSerialPort::Parity parity, QSerialPort::StopBits stopBits,
-                     QSerialPort::FlowControl flowControl);
+                     QSerialPort::Parity parity, QSerialPort::StopBits stopBits, QSerialPort::FlowControl flowControl);
     void setSettings(int pid, int vid, QSerialPort::BaudRate baudrate, QSerialPort::DataBits dataBits,
-                     QSerialPort::Parity parity, QSerialPort::StopBits stopBits,
-                     QSerialPort::FlowControl flowControl);
+                     QSerialPort::Parity parity, QSerialPort::StopBits stopBits, QSerialPort::FlowControl flowControl);
     void processPort();
     void dataReady();
 

@@ -1,10 +1,10 @@
 #include "sim/boxanswerer.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QPushButton>
 
 namespace {
 constexpr int pollIntervalMs = 10;

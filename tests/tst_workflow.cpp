@@ -126,8 +126,8 @@ void TestWorkflow::noDeviceThreeSearchesThenClose()
 {
     ClientRun run(SimulatorConfig(), false);
     QCOMPARE(run.run(), RunEnd::WindowClosed);
-    QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::connectPrompt, texts::connectPrompt,
-                                          texts::connectPrompt}));
+    QCOMPARE(run.boxTexts(),
+             QStringList({texts::connectPrompt, texts::connectPrompt, texts::connectPrompt, texts::connectPrompt}));
     for (int row = 1; row <= 3; ++row) {
         QCOMPARE(run.cell(row, 1), texts::searching);
         QCOMPARE(run.cell(row, 2), texts::notFound);

@@ -107,8 +107,7 @@ void TestWorkflowFaults::pageRejectedTwiceLeavesUpdateModeForNextRun()
     run.simulator.clearTrace();
     run.startClient();
     QCOMPARE(run.run(), RunEnd::ApplicationQuit);
-    QCOMPARE(run.boxTexts().mid(3),
-             QStringList({texts::connectPrompt, texts::ready, texts::success, texts::upToDate}));
+    QCOMPARE(run.boxTexts().mid(3), QStringList({texts::connectPrompt, texts::ready, texts::success, texts::upToDate}));
     QCOMPARE(run.requestCodes().mid(0, 3), QList<quint8>({0x08, 0x08, 0x09}));
     QVERIFY(run.simulator.lastFinish().accepted);
 }

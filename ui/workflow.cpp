@@ -79,10 +79,10 @@ void MainWindow::nextStep()
 
 void MainWindow::askToConnect()
 {
-    QMessageBox *prompt = new QMessageBox(
-        QMessageBox::Information, tr("Подключение устройства"),
-        tr("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\""), QMessageBox::Ok | QMessageBox::Cancel,
-        this, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    QMessageBox *prompt =
+        new QMessageBox(QMessageBox::Information, tr("Подключение устройства"),
+                        tr("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\""),
+                        QMessageBox::Ok | QMessageBox::Cancel, this, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     moveMessage(prompt, 0, height() / 2);
     if (prompt->exec() != QMessageBox::Cancel) {
         workflowState = Search;

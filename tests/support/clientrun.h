@@ -84,7 +84,8 @@ public:
 
     QStandardItemModel *model() const
     {
-        return qobject_cast<QStandardItemModel *>(window->findChild<QTableView *>(QStringLiteral("tableView"))->model());
+        return qobject_cast<QStandardItemModel *>(
+            window->findChild<QTableView *>(QStringLiteral("tableView"))->model());
     }
     QString cell(int row, int column) const
     {

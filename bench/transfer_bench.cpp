@@ -1,0 +1,803 @@
+// kivra-zid-transfer-bench: how fast the client writes the carried image into the device, and what that costs it.
+//
+// The client's own MainWindow::flashFirmware writes the image to kivra-zid-sim, started as a process of its own on a
+// pty, so everything this process spends is the client's: the simulator's pacing, decoding and flash bookkeeping run
+// elsewhere. Two transfers are measured:
+// - paced like a 115200 baud 8N1 line (ten bit times per byte, both ways) with a device that answers at once: the
+//   wall time against the line's lower bound for exactly the frames the transfer exchanges, and the client's CPU
+//   time as a share of that wall time;
+// - unpaced: pages per second, which is then the client's (and the pty's) own overhead per page.
+// At the end it prints the process's peak resident memory. Exit status 1 means a transfer failed; missed targets
+// are reported but are not a failure, since this is a measurement.
+
+#include "app/startup.h"
+#include "device/firmwareimage.h"
+#include "device/protocol.h"
+#include "serial/framecodec.h"
+#include "serial/qorvserial.h"
+#include "sim/scriptedsystem.h"
+#include "ui/mainwindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+const QString imageResource = QStringLiteral(":/deviceFW/deviceFW/DUV_KTL407_0.1.158.bin");
+
+// The USB identifiers the client's port discovery looks for (Silicon Labs CP210x).
+constexpr int bridgeVendor = 0x10C4;
+constexpr int bridgeProduct = 0xEA60;
+
+// The version the simulated device is told to report, so that its status reply is known byte for byte.
+const QString deviceVersionText = QStringLiteral("0.1.157");
+constexpr quint8 deviceVersion[3] = {0, 1, 157};
+
+// A device in its application first gets half a second to restart before the client asks for its status again.
+constexpr int restartWaitMs = 500;
+
+constexpr int bitsPerByte = 10; // 8N1: start bit, eight data bits, stop bit
+
+// Targets the transfer is held to.
+constexpr double maxRatio = 1.05;
+constexpr double maxCpuShare = 0.10;
+constexpr double minPagesPerSecond = 1000;
+
+double seconds(const timeval &t)
+{
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+long peakResidentKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss; // KiB on Linux
+}
+
+double median(QVector<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const int n = values.size();
+    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
+}
+
+double percentile(QVector<double> values, double p)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const int index = std::min(values.size() - 1, static_cast<int>(p * values.size()));
+    return values.at(index);
+}
+
+double sum(const QVector<double> &values)
+{
+    double total = 0;
+    for (double v : values)
+        total += v;
+    return total;
+}
+
+const char *verdict(bool holds)
+{
+    return holds ? "PASS" : "MISS";
+}
+
+QByteArray statusReply(quint8 runMode)
+{
+    QByteArray reply(protocol::statusReplyLength, '\0');
+    reply[0] = static_cast<char>(protocol::statusReplyCode);
+    reply[1] = static_cast<char>(runMode);
+    reply[3] = static_cast<char>(deviceVersion[0]);
+    reply[4] = static_cast<char>(deviceVersion[1]);
+    reply[5] = static_cast<char>(deviceVersion[2]);
+    return reply;
+}
+
+QByteArray answer(quint8 code)
+{
+    QByteArray reply(2, '\0');
+    reply[0] = static_cast<char>(code | 0x80);
+    return reply;
+}
+
+// Every frame a transfer exchanges and has to wait for, in both directions, built with the client's own request
+// builders and frame codec so that the stuffing is counted byte for byte, plus the pause the protocol itself demands.
+struct LinePlan
+{
+    qint64 requestBytes = 0;
+    qint64 replyBytes = 0;
+    int requests = 0;
+    int replies = 0;
+    QVector<int> pageRequestBytes; // frame length of each page's request
+    int pageReplyBytes = 0;        // frame length of a page's answer
+    double requiredWaitMs = 0;     // the device's restart and its think time: waits that no client can avoid
+    qint64 pages = 0;
+
+    double lineSeconds(int baud) const { return static_cast<double>((requestBytes + replyBytes) * bitsPerByte) / baud; }
+    double lowerBoundSeconds(int baud) const { return lineSeconds(baud) + requiredWaitMs / 1000.0; }
+    double byteMs(int baud) const { return baud > 0 ? 1000.0 * bitsPerByte / baud : 0; }
+};
+
+LinePlan planTransfer(const QByteArray &image, bool startsInApplication, double thinkTimeMs)
+{
+    LinePlan plan;
+    auto request = [&plan](const QByteArray &payload) {
+        const int n = framecodec::encodeFrame(payload).size();
+        plan.requestBytes += n;
+        ++plan.requests;
+        return n;
+    };
+    auto reply = [&plan](const QByteArray &payload) {
+        const int n = framecodec::encodeFrame(payload).size();
+        plan.replyBytes += n;
+        ++plan.replies;
+        return n;
+    };
+    const QByteArray statusRequest =
+        protocol::readBlockRequest(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength);
+
+    request(statusRequest);
+    reply(statusReply(startsInApplication ? protocol::runModeApplication : 0));
+    if (startsInApplication) {
+        request(protocol::setUpdateModeRequest(true));
+        plan.requiredWaitMs += restartWaitMs;
+        request(statusRequest);
+        reply(statusReply(0));
+    }
+
+    plan.pages = firmwareimage::pageCount(image.size());
+    for (qint64 k = 0; k < plan.pages; ++k) {
+        const QByteArray page = firmwareimage::page(image, k);
+        const quint32 address = firmwareimage::firstPageAddress + static_cast<quint32>(firmwareimage::pageSize * k);
+        plan.pageRequestBytes.append(request(protocol::writePageRequest(address, page.constData())));
+        plan.pageReplyBytes = reply(answer(DeviceCommand::WritePage));
+    }
+
+    const quint16 imageCrc = firmwareimage::crc16Modbus(firmwareimage::padded(image));
+    request(protocol::finishImageRequest(firmwareimage::endAddress(plan.pages), imageCrc));
+    reply(answer(DeviceCommand::FinishImage));
+    plan.requiredWaitMs += thinkTimeMs * plan.replies;
+    // The request to leave update mode comes last and nothing waits for it to cross the line (the client returns as
+    // soon as the port has taken it), so it is no part of the bound.
+    return plan;
+}
+
+// The simulated user. Every message box is answered with Cancel where it has one, else with its default button, on
+// the next turn of the box's own event loop. It reacts to the boxes' show events instead of polling for them, so
+// that it adds no wake-ups of its own to the CPU time being measured.
+class BoxDismisser : public QObject
+{
+public:
+    QStringList seen;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Show)
+            return false;
+        auto *box = qobject_cast<QMessageBox *>(watched);
+        if (!box)
+            return false;
+        seen.append(box->windowTitle() + QStringLiteral(": ") + box->text());
+        const QPointer<QMessageBox> guard(box);
+        QTimer::singleShot(0, box, [guard] {
+            if (!guard || !guard->isVisible())
+                return;
+            QAbstractButton *button = guard->button(QMessageBox::Cancel);
+            if (!button)
+                button = guard->defaultButton();
+            if (button)
+                button->click();
+            else
+                guard->reject();
+        });
+        return false;
+    }
+};
+
+// Lets the application's events run until `done` holds or the time is up; false on time-out.
+bool runEventsUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() >= timeoutMs)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+void runEventsFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// When the client's port delivered answer bytes and when it had written a request, on one monotonic clock. The
+// worker keeps its QSerialPort to itself, so the port is recognised by its socket notifiers, which are its children,
+// the first time one of them fires; from then on its readyRead and bytesWritten signals are timed. This sees the
+// client from outside its code, at the cost of one extra call per event.
+class PortTimeline : public QObject
+{
+public:
+    enum Kind { Read, Written };
+    struct Mark
+    {
+        qint64 ns;
+        Kind kind;
+    };
+
+    PortTimeline() { m_clock.start(); }
+
+    void notice(QObject *receiver)
+    {
+        if (m_port)
+            return;
+        auto *notifier = qobject_cast<QSocketNotifier *>(receiver);
+        auto *port = notifier ? qobject_cast<QSerialPort *>(notifier->parent()) : nullptr;
+        if (!port)
+            return;
+        m_port = port;
+        connect(port, &QSerialPort::readyRead, this, [this] { m_marks.append({m_clock.nsecsElapsed(), Read}); });
+        connect(port, &QSerialPort::bytesWritten, this, [this] { m_marks.append({m_clock.nsecsElapsed(), Written}); });
+    }
+
+    void clear() { m_marks.clear(); }
+
+    // For each request written after an answer came in: the time from the answer's last delivery to that write,
+    // in ms. This is the client's whole turn-around: decoding, the next page, framing, flushing and writing.
+    QVector<double> turnaroundsMs() const
+    {
+        QVector<double> out;
+        qint64 lastRead = -1;
+        for (const Mark &m : m_marks) {
+            if (m.kind == Read) {
+                lastRead = m.ns;
+            } else if (lastRead >= 0) {
+                out.append(static_cast<double>(m.ns - lastRead) / 1e6);
+                lastRead = -1;
+            }
+        }
+        return out;
+    }
+
+private:
+    QElapsedTimer m_clock;
+    QPointer<QSerialPort> m_port;
+    QVector<Mark> m_marks;
+};
+
+class BenchApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    PortTimeline timeline;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (event->type() == QEvent::SockAct)
+            timeline.notice(receiver);
+        return QApplication::notify(receiver, event);
+    }
+};
+
+// kivra-zid-sim as a child process. Its request log goes to a file rather than a pipe, so that reading it costs the
+// measured process nothing during the transfer.
+class SimulatorProcess
+{
+public:
+    ~SimulatorProcess() { stop(); }
+
+    bool start(const QString &program, const QStringList &arguments, const QString &logFile, QString *error)
+    {
+        m_logFile = logFile;
+        m_process.setProgram(program);
+        m_process.setArguments(arguments);
+        m_process.setStandardErrorFile(logFile);
+        m_process.start(QIODevice::ReadOnly);
+        if (!m_process.waitForStarted(5000)) {
+            *error = QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString());
+            return false;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        while (!m_process.canReadLine()) {
+            if (clock.elapsed() > 5000 || !m_process.waitForReadyRead(5000)) {
+                *error = QStringLiteral("%1 printed no port path").arg(program);
+                stop();
+                return false;
+            }
+        }
+        m_portPath = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        return !m_portPath.isEmpty();
+    }
+
+    QString portPath() const { return m_portPath; }
+
+    // CPU time (user + system) the simulator has used so far, to the kernel's clock tick, or -1 when it cannot be
+    // read.
+    double cpuSeconds() const
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(m_process.processId()));
+        if (m_process.processId() <= 0 || !stat.open(QIODevice::ReadOnly))
+            return -1;
+        const QByteArray line = stat.readAll();
+        // The program name in parentheses may hold spaces; the fields are counted from its closing parenthesis on,
+        // where the third field of the line (the state) comes first and utime and stime (14 and 15) are 11 and 12.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 13)
+            return -1;
+        const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+        return static_cast<double>(fields.at(11).toLongLong() + fields.at(12).toLongLong()) / ticksPerSecond;
+    }
+
+    // Stops it the way a user would (SIGTERM), so that it writes its closing summary; returns its whole log.
+    QString stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(5000)) {
+                m_process.kill();
+                m_process.waitForFinished(5000);
+            }
+        }
+        QFile log(m_logFile);
+        if (m_logFile.isEmpty() || !log.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLocal8Bit(log.readAll());
+    }
+
+private:
+    QProcess m_process;
+    QString m_logFile;
+    QString m_portPath;
+};
+
+// What the simulator's log says about one transfer.
+struct DeviceView
+{
+    QVector<double> pageArrivalsMs; // when each page request had fully arrived, on the device's clock
+    int acceptedPages = -1;
+    bool finishAccepted = false;
+    int badFrames = -1;
+};
+
+DeviceView readDeviceLog(const QString &log)
+{
+    DeviceView view;
+    static const QRegularExpression request(QStringLiteral("^\\s*([0-9.]+) ms\\s+0x([0-9a-fA-F]+)\\s"));
+    static const QRegularExpression counts(QStringLiteral("page writes accepted: (\\d+), bad frames: (\\d+)"));
+    const QStringList lines = log.split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const QRegularExpressionMatch r = request.match(line);
+        if (r.hasMatch()) {
+            if (r.captured(2).toUInt(nullptr, 16) == DeviceCommand::WritePage)
+                view.pageArrivalsMs.append(r.captured(1).toDouble());
+            continue;
+        }
+        const QRegularExpressionMatch c = counts.match(line);
+        if (c.hasMatch()) {
+            view.acceptedPages = c.captured(1).toInt();
+            view.badFrames = c.captured(2).toInt();
+        }
+        if (line.startsWith(QLatin1String("last finish:")) && line.endsWith(QLatin1String("accepted")))
+            view.finishAccepted = true;
+    }
+    return view;
+}
+
+struct Options
+{
+    QString simulator;
+    int baud = 115200;
+    double latencyMs = 0;
+    int runMode = 0;
+    int runs = 1;
+    bool paced = true;
+    bool unpaced = true;
+    bool hideWindow = false;
+};
+
+struct TransferResult
+{
+    bool ok = false;
+    QString failure;
+    int baud = 0;
+    double wallSeconds = 0;
+    double cpuSeconds = 0;
+    double simulatorCpuSeconds = -1;
+    DeviceView device;
+    QVector<double> turnaroundsMs;
+    QStringList boxes;
+};
+
+class Bench
+{
+public:
+    Bench(const Options &options, const QByteArray &image, PortTimeline *timeline)
+        : m_options(options),
+          m_plan(planTransfer(image, options.runMode == protocol::runModeApplication, options.latencyMs)),
+          m_timeline(timeline)
+    {
+    }
+
+    bool setUp(QString *error)
+    {
+        qApp->installEventFilter(&m_user);
+        m_window = std::make_unique<MainWindow>(nullptr, windowSizeForScreen(QSize(1920, 1080)));
+        m_window->setSystemAccess(std::make_unique<ScriptedSystem>());
+        m_window->setFirmwareFileName(imageResource);
+        if (!m_logDir.isValid()) {
+            *error = QStringLiteral("no temporary directory for the simulator's log");
+            return false;
+        }
+        // The window starts its workflow by itself: the driver check after 1.5 s, the connection prompt half a second
+        // later. Let that run its course first, so that none of it fires into a measured transfer: the user cancels
+        // the prompt and the window closes itself 800 ms later, after which no timer of the workflow is left.
+        m_window->show();
+        runEventsUntil([this] { return !m_user.seen.isEmpty(); }, 10000);
+        runEventsFor(1000);
+        m_startupBoxes = m_user.seen;
+        m_user.seen.clear();
+        // The transfer runs with the window on screen, as in an update, so that repainting its progress counts.
+        m_window->setVisible(!m_options.hideWindow);
+        runEventsFor(100);
+        return true;
+    }
+
+    const QStringList &startupBoxes() const { return m_startupBoxes; }
+    const LinePlan &plan() const { return m_plan; }
+
+    TransferResult transfer(int baud)
+    {
+        TransferResult result;
+        result.baud = baud;
+        const QString logFile = m_logDir.filePath(QStringLiteral("sim-%1.log").arg(++m_transfers));
+        const QStringList arguments{QStringLiteral("--baud"),       QString::number(baud),
+                                    QStringLiteral("--latency"),    QString::number(m_options.latencyMs),
+                                    QStringLiteral("--run-mode"),   QString::number(m_options.runMode),
+                                    QStringLiteral("--fw-version"), deviceVersionText};
+        SimulatorProcess simulator;
+        if (!simulator.start(m_options.simulator, arguments, logFile, &result.failure))
+            return result;
+
+        qorvserial *worker = m_window->serialWorker();
+        const QString path = simulator.portPath();
+        worker->setPortLister([path] { return QList<PortListing>{{path, true, bridgeVendor, true, bridgeProduct}}; });
+        worker->setSettings(bridgeProduct, bridgeVendor, QSerialPort::Baud115200, QSerialPort::Data8,
+                            QSerialPort::NoParity, QSerialPort::OneStop, QSerialPort::NoFlowControl);
+        if (!worker->isPortFound() || worker->connectPort()) {
+            result.failure = QStringLiteral("cannot open %1").arg(path);
+            return result;
+        }
+        // As the workflow leaves things before it calls the transfer.
+        auto *bar = m_window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+        if (bar) {
+            bar->reset();
+            bar->show();
+        }
+        QCoreApplication::processEvents();
+
+        const int boxesBefore = m_user.seen.size();
+        m_timeline->clear();
+        const double simulatorCpuBefore = simulator.cpuSeconds();
+        const double cpuBefore = processCpuSeconds();
+        QElapsedTimer clock;
+        clock.start();
+        const bool flashed = m_window->flashFirmware();
+        const qint64 wallNs = clock.nsecsElapsed();
+        const double cpuAfter = processCpuSeconds();
+        const double simulatorCpuAfter = simulator.cpuSeconds();
+
+        worker->disconnectPort();
+        if (bar)
+            bar->hide();
+        result.wallSeconds = static_cast<double>(wallNs) / 1e9;
+        result.cpuSeconds = cpuAfter - cpuBefore;
+        if (simulatorCpuBefore >= 0 && simulatorCpuAfter >= 0)
+            result.simulatorCpuSeconds = simulatorCpuAfter - simulatorCpuBefore;
+        result.boxes = m_user.seen.mid(boxesBefore);
+        result.turnaroundsMs = m_timeline->turnaroundsMs();
+        result.device = readDeviceLog(simulator.stop());
+
+        if (!flashed)
+            result.failure = QStringLiteral("flashFirmware returned false");
+        else if (result.device.acceptedPages != m_plan.pages || !result.device.finishAccepted)
+            result.failure =
+                QStringLiteral("the device accepted %1 of %2 pages and %3 the finish request")
+                    .arg(result.device.acceptedPages)
+                    .arg(m_plan.pages)
+                    .arg(result.device.finishAccepted ? QStringLiteral("accepted") : QStringLiteral("did not accept"));
+        result.ok = result.failure.isEmpty();
+        return result;
+    }
+
+    // Device-side view of each page cycle: from one page request's arrival to the next, less the line time of the
+    // answer in between and of the next request. What remains is time in which the line stood idle.
+    QVector<double> idleMsPerPage(const TransferResult &r) const
+    {
+        QVector<double> idle;
+        const QVector<double> &arrivals = r.device.pageArrivalsMs;
+        const double byteMs = m_plan.byteMs(r.baud);
+        for (int i = 1; i < arrivals.size() && i < m_plan.pageRequestBytes.size(); ++i) {
+            const double lineMs = (m_plan.pageReplyBytes + m_plan.pageRequestBytes.at(i)) * byteMs;
+            idle.append(arrivals.at(i) - arrivals.at(i - 1) - lineMs);
+        }
+        return idle;
+    }
+
+private:
+    Options m_options;
+    LinePlan m_plan;
+    PortTimeline *m_timeline;
+    BoxDismisser m_user;
+    std::unique_ptr<MainWindow> m_window;
+    QTemporaryDir m_logDir;
+    QStringList m_startupBoxes;
+    int m_transfers = 0;
+};
+
+QString findSimulator(const QString &given)
+{
+    if (!given.isEmpty())
+        return given;
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QStringList candidates{dir + QStringLiteral("/kivra-zid-sim"), dir + QStringLiteral("/../sim/kivra-zid-sim"),
+#ifdef KZ_SIM_PATH
+                                 QStringLiteral(KZ_SIM_PATH)
+#endif
+    };
+    for (const QString &c : candidates) {
+        const QFileInfo info(c);
+        if (info.isFile() && info.isExecutable())
+            return info.canonicalFilePath();
+    }
+    return {};
+}
+
+void printBoxes(const QStringList &boxes)
+{
+    for (const QString &b : boxes)
+        std::printf("    message box: %s\n", qPrintable(QString(b).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Offscreen unless told otherwise: the window is real and repaints, but needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    BenchApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kivra-zid-transfer-bench"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes the carried firmware image through the client's flashFirmware to kivra-zid-sim in a separate "
+        "process, paced like a serial line and unpaced, and prints wall time against the line's lower bound, the "
+        "client's CPU share, pages per second and peak memory."));
+    parser.addHelpOption();
+    const QCommandLineOption simOption(QStringLiteral("sim"),
+                                       QStringLiteral("The simulator program (default: the one built with this)."),
+                                       QStringLiteral("PATH"));
+    const QCommandLineOption baudOption(QStringLiteral("baud"),
+                                        QStringLiteral("Line speed of the paced transfer (default 115200)."),
+                                        QStringLiteral("RATE"));
+    const QCommandLineOption latencyOption(QStringLiteral("latency"),
+                                           QStringLiteral("Device think time per request in ms (default 0)."),
+                                           QStringLiteral("MS"));
+    const QCommandLineOption runModeOption(
+        QStringLiteral("run-mode"),
+        QStringLiteral("Device state at start: 0 = already in update mode (default), 1 = running its application, "
+                       "so that the transfer first switches it over and waits for it."),
+        QStringLiteral("N"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"),
+                                        QStringLiteral("Measure each transfer this many times (default 1)."),
+                                        QStringLiteral("N"));
+    const QCommandLineOption noPacedOption(QStringLiteral("no-paced"), QStringLiteral("Skip the paced transfer."));
+    const QCommandLineOption noUnpacedOption(QStringLiteral("no-unpaced"),
+                                             QStringLiteral("Skip the unpaced transfer."));
+    const QCommandLineOption hideOption(
+        QStringLiteral("hide-window"),
+        QStringLiteral("Run the transfers with the window hidden, which tells painting apart from the rest."));
+    parser.addOptions(
+        {simOption, baudOption, latencyOption, runModeOption, runsOption, noPacedOption, noUnpacedOption, hideOption});
+    parser.process(app);
+
+    Options options;
+    bool valid = true;
+    auto intOption = [&](const QCommandLineOption &option, int minimum, int *out) {
+        if (!parser.isSet(option))
+            return;
+        bool ok = false;
+        const int value = parser.value(option).toInt(&ok);
+        if (!ok || value < minimum)
+            valid = false;
+        else
+            *out = value;
+    };
+    intOption(baudOption, 1, &options.baud);
+    intOption(runModeOption, 0, &options.runMode);
+    intOption(runsOption, 1, &options.runs);
+    if (parser.isSet(latencyOption)) {
+        bool ok = false;
+        options.latencyMs = parser.value(latencyOption).toDouble(&ok);
+        valid = valid && ok && options.latencyMs >= 0;
+    }
+    options.paced = !parser.isSet(noPacedOption);
+    options.unpaced = !parser.isSet(noUnpacedOption);
+    options.hideWindow = parser.isSet(hideOption);
+    if (!valid) {
+        std::fprintf(stderr, "bad option value; see --help\n");
+        return 2;
+    }
+    options.simulator = findSimulator(parser.value(simOption));
+    if (options.simulator.isEmpty()) {
+        std::fprintf(stderr, "kivra-zid-sim not found; give it with --sim\n");
+        return 2;
+    }
+
+    QFile imageFile(imageResource);
+    if (!imageFile.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(imageResource));
+        return 1;
+    }
+    const QByteArray image = imageFile.readAll();
+    imageFile.close();
+
+    Bench bench(options, image, &app.timeline);
+    QString error;
+    if (!bench.setUp(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    const long baselineKiB = peakResidentKiB();
+    const LinePlan &plan = bench.plan();
+
+    std::printf("Kivra Zid transfer bench\n");
+    std::printf("  image      %s: %d bytes, %lld pages\n", qPrintable(QFileInfo(imageResource).fileName()),
+                static_cast<int>(image.size()), static_cast<long long>(plan.pages));
+    std::printf("  device     %s, run mode %d at start, think time %g ms\n", qPrintable(options.simulator),
+                options.runMode, options.latencyMs);
+    std::printf("  frames     %d requests (%lld bytes) and %d answers (%lld bytes) to wait for\n", plan.requests,
+                static_cast<long long>(plan.requestBytes), plan.replies, static_cast<long long>(plan.replyBytes));
+    if (!bench.startupBoxes().isEmpty()) {
+        std::printf("  start-up   answered before measuring:\n");
+        printBoxes(bench.startupBoxes());
+    }
+    std::fflush(stdout);
+
+    bool allOk = true;
+    QVector<double> ratios, cpuShares, pageRates;
+
+    // Both tables end in the same six columns: where the time between one page and the next went. "Line idle" is
+    // the device's view (from one page request's arrival to the next, less the line time of the answer and of the
+    // next request; unpaced, that is the whole page cycle); "client" is the client's share of it, from the last
+    // delivery of the answer's bytes to the write of the next request.
+    const char *head1 = "  %-4s %9s %9s %8s %8s %9s | %-26s | %-26s\n";
+    const char *head2 = "  %-4s %9s %9s %8s %8s %9s | %8s %8s %8s | %8s %8s %8s\n";
+    auto printTail = [](const QVector<double> &idle, const QVector<double> &turn) {
+        std::printf(" | %8.3f %8.3f %8.1f | %8.3f %8.3f %8.1f\n", median(idle), percentile(idle, 0.99), sum(idle),
+                    median(turn), percentile(turn, 0.99), sum(turn));
+    };
+
+    if (options.paced) {
+        const int baud = options.baud;
+        const double bound = plan.lowerBoundSeconds(baud);
+        std::printf("\nPaced at %d baud 8N1 (%d bit times per byte, both directions)\n", baud, bitsPerByte);
+        std::printf("  line lower bound %.3f s", bound);
+        if (plan.requiredWaitMs > 0)
+            std::printf(" (%.3f s on the line + %.3f s of device restart and think time)", plan.lineSeconds(baud),
+                        plan.requiredWaitMs / 1000.0);
+        std::printf("\n");
+        std::printf(head1, "run", "wall", "wall /", "client", "client", "device", "line idle per page, ms",
+                    "client turn-around, ms");
+        std::printf(head2, "", "s", "bound", "CPU s", "CPU %", "CPU s", "median", "p99", "sum", "median", "p99", "sum");
+        for (int run = 1; run <= options.runs; ++run) {
+            const TransferResult r = bench.transfer(baud);
+            if (!r.ok) {
+                std::printf("  %-4d FAILED: %s\n", run, qPrintable(r.failure));
+                printBoxes(r.boxes);
+                allOk = false;
+                continue;
+            }
+            const double ratio = r.wallSeconds / bound;
+            const double share = r.cpuSeconds / r.wallSeconds;
+            ratios.append(ratio);
+            cpuShares.append(share);
+            std::printf("  %-4d %9.3f %9.4f %8.3f %7.2f%% %9.2f", run, r.wallSeconds, ratio, r.cpuSeconds, 100 * share,
+                        r.simulatorCpuSeconds);
+            printTail(bench.idleMsPerPage(r), r.turnaroundsMs);
+            printBoxes(r.boxes);
+            std::fflush(stdout);
+        }
+    }
+
+    if (options.unpaced) {
+        std::printf("\nUnpaced (no pacing: the pty carries bytes as fast as it can)\n");
+        if (plan.requiredWaitMs > 0)
+            std::printf("  pages per second leave out the device's %.3f s of restart and think time\n",
+                        plan.requiredWaitMs / 1000.0);
+        std::printf(head1, "run", "wall", "pages", "client", "client", "device", "page cycle, ms",
+                    "client turn-around, ms");
+        std::printf(head2, "", "s", "per s", "CPU s", "CPU %", "CPU s", "median", "p99", "sum", "median", "p99", "sum");
+        for (int run = 1; run <= options.runs; ++run) {
+            const TransferResult r = bench.transfer(0);
+            if (!r.ok) {
+                std::printf("  %-4d FAILED: %s\n", run, qPrintable(r.failure));
+                printBoxes(r.boxes);
+                allOk = false;
+                continue;
+            }
+            // The device's restart and think time are its own pauses, not the client's speed.
+            const double rate = static_cast<double>(plan.pages) / (r.wallSeconds - plan.requiredWaitMs / 1000.0);
+            pageRates.append(rate);
+            std::printf("  %-4d %9.3f %9.0f %8.3f %7.2f%% %9.2f", run, r.wallSeconds, rate, r.cpuSeconds,
+                        100 * r.cpuSeconds / r.wallSeconds, r.simulatorCpuSeconds);
+            printTail(bench.idleMsPerPage(r), r.turnaroundsMs);
+            printBoxes(r.boxes);
+            std::fflush(stdout);
+        }
+    }
+
+    const long peakKiB = peakResidentKiB();
+    std::printf("\nPeak resident memory  %.1f MiB (%.1f MiB before the first transfer)\n", peakKiB / 1024.0,
+                baselineKiB / 1024.0);
+
+    const char *over = options.runs > 1 ? " (median of the runs)" : "";
+    std::printf("\nTargets%s\n", over);
+    if (!ratios.isEmpty()) {
+        const double ratio = median(ratios);
+        const double share = median(cpuShares);
+        std::printf("  wall / line bound, paced   %8.4f   <= %.2f   %s\n", ratio, maxRatio, verdict(ratio <= maxRatio));
+        std::printf("  client CPU share, paced    %7.2f%%   <= %.0f%%    %s\n", 100 * share, 100 * maxCpuShare,
+                    verdict(share <= maxCpuShare));
+    }
+    if (!pageRates.isEmpty()) {
+        const double rate = median(pageRates);
+        std::printf("  pages per second, unpaced  %8.0f   >= %.0f   %s\n", rate, minPagesPerSecond,
+                    verdict(rate >= minPagesPerSecond));
+    }
+    if (!allOk)
+        std::printf("  a transfer failed\n");
+    return allOk ? 0 : 1;
+}

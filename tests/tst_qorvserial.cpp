@@ -6,7 +6,6 @@
 #include "sim/ptypair.h"
 
 #include <QSignalSpy>
-#include <QTimer>
 #include <QtTest>
 
 #include <poll.h>
@@ -24,19 +23,24 @@ QByteArray readMaster(const PtyPair &pty, int expected)
 {
     QByteArray out;
     pollfd p{pty.masterFd(), POLLIN, 0};
-    while (out.size() < expected && ::poll(&p, 1, 1000) > 0) {
-        char buf[1024];
-        const ssize_t n = ::read(pty.masterFd(), buf, sizeof buf);
-        if (n <= 0)
-            break;
+    char buf[1024];
+    ssize_t n = 0;
+    while (out.size() < expected && ::poll(&p, 1, 1000) > 0 && (n = ::read(pty.masterFd(), buf, sizeof buf)) > 0)
         out.append(buf, int(n));
-    }
     return out;
 }
 
-QList<PortListing> onePort(const QString &name)
+// Discovery as the client runs it: the bridge's identifiers and the line settings 115200 8N1.
+void discover(qorvserial &worker)
 {
-    return {{name, true, 0x10C4, true, 0xEA60}};
+    worker.setSettings(0xEA60, 0x10C4, QSerialPort::Baud115200, QSerialPort::Data8, QSerialPort::NoParity,
+                       QSerialPort::OneStop, QSerialPort::NoFlowControl);
+}
+
+void setPortName(qorvserial &worker, const QString &name)
+{
+    worker.setSettings(name, QSerialPort::Baud9600, QSerialPort::Data7, QSerialPort::EvenParity, QSerialPort::TwoStop,
+                       QSerialPort::HardwareControl);
 }
 } // namespace
 
@@ -46,235 +50,161 @@ class TestQorvserial : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-    void discovery_data();
-    void discovery();
-    void discoveryStoresSettingsWithoutMatch();
-    void unknownPortFailsWithPortsErrorText();
-    void closedPortOperationsFail();
-    void writtenPayloadArrivesFramed();
-    void acceptsReplySplitAcrossReads();
-    void rejectsStrayByteBeforeFrame();
-    void dropsTrailingBytes();
-    void discardsBytesReceivedBeforeRequest();
-    void replyCompletingAtTimeOutCountsAsTimeOut();
-    void disconnectNotifiesOnlyWhenOpen();
-    void handleError_data();
-    void handleError();
-
-private:
-    void openWorker();
     PtyPair *pty = nullptr;
     qorvserial *worker = nullptr;
+
+    void openWorker()
+    {
+        const QString path = pty->slavePath();
+        worker->setPortLister([path] { return QList<PortListing>{{path, true, 0x10C4, true, 0xEA60}}; });
+        discover(*worker);
+        QVERIFY(worker->isPortFound());
+        QCOMPARE(worker->connectPort(), false);
+    }
+
+private slots:
+    void init()
+    {
+        pty = new PtyPair;
+        QVERIFY(pty->isValid());
+        worker = new qorvserial;
+    }
+
+    void cleanup()
+    {
+        delete worker;
+        delete pty;
+    }
+
+    void discovery_data()
+    {
+        QTest::addColumn<QList<PortListing>>("ports");
+        QTest::addColumn<QString>("expected");
+        const PortListing first{QStringLiteral("ttyUSB1"), true, 0x10C4, true, 0xEA60};
+        const PortListing second{QStringLiteral("ttyUSB2"), true, 0x10C4, true, 0xEA60};
+        const PortListing noProduct{QStringLiteral("ttyUSB0"), true, 0x10C4, false, 0xEA60};
+        const PortListing otherChip{QStringLiteral("ttyACM0"), true, 0x0403, true, 0x6001};
+        QTest::newRow("first of two matches") << QList<PortListing>{otherChip, first, second} << "ttyUSB1";
+        QTest::newRow("no product identifier never matches") << QList<PortListing>{noProduct, second} << "ttyUSB2";
+        QTest::newRow("nothing matches") << QList<PortListing>{noProduct, otherChip} << QString();
+    }
+
+    void discovery()
+    {
+        QFETCH(QList<PortListing>, ports);
+        QFETCH(QString, expected);
+        setPortName(*worker, QStringLiteral("stale"));
+        worker->setPortLister([ports] { return ports; });
+        discover(*worker);
+        QCOMPARE(worker->isPortFound(), !expected.isEmpty());
+        QCOMPARE(worker->currentPortName(), expected);
+        // The line settings are stored whether a port matched or not.
+        QCOMPARE(worker->currentBaudRate(), QSerialPort::Baud115200);
+        QCOMPARE(worker->currentDataBits(), QSerialPort::Data8);
+        QCOMPARE(worker->currentParity(), QSerialPort::NoParity);
+        QCOMPARE(worker->currentStopBits(), QSerialPort::OneStop);
+        QCOMPARE(worker->currentFlowControl(), QSerialPort::NoFlowControl);
+    }
+
+    void unknownPortFailsWithPortsErrorText()
+    {
+        QSignalSpy errors(worker, &qorvserial::errorMsg);
+        setPortName(*worker, QStringLiteral("/dev/kivra-no-such-port"));
+        QCOMPARE(worker->connectPort(), true);
+        QVERIFY(!worker->isOpen());
+        QSerialPort reference(QStringLiteral("/dev/kivra-no-such-port"));
+        QVERIFY(!reference.open(QIODevice::ReadWrite));
+        QCOMPARE(errors, QList<QVariantList>{{reference.errorString()}});
+    }
+
+    void closedPortOperationsFail()
+    {
+        setPortName(*worker, QStringLiteral("ttyUSB9"));
+        QSignalSpy errors(worker, &qorvserial::errorMsg);
+        QCOMPARE(worker->sendPacket("abc"), true);
+        QByteArray payload = "untouched";
+        QCOMPARE(worker->receivePacket(payload, 1000), true);
+        QCOMPARE(payload, QByteArray("untouched"));
+        // No time-out message after the read error.
+        QCOMPARE(errors, QList<QVariantList>({{QStringLiteral("ttyUSB9 >> is not open. Write error\n")},
+                                              {QStringLiteral("ttyUSB9 >> is not open. Read error\n")}}));
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<QByteArray>("before");       // on the line before the request is written
+        QTest::addColumn<QList<QByteArray>>("after"); // written 40 ms apart after the request
+        QTest::addColumn<QByteArray>("expected");     // null: the reply is rejected
+        const auto row = [](const char *name, const QByteArray &before, const QList<QByteArray> &after,
+                            const char *expected) {
+            QTest::newRow(name) << before << after << (expected ? QByteArray::fromHex(expected) : QByteArray());
+        };
+        const QByteArray split = framecodec::encodeFrame(QByteArray::fromHex("897e00")); // 7e 89 7d 3e 00 ...
+        row("escape split from escaped byte", {}, {split.left(3), split.mid(3, 2), split.mid(5)}, "897e00");
+        row("stray byte before the frame", {}, {'\0' + statusReply}, nullptr);
+        row("trailing bytes dropped", {}, {statusReply + framecodec::encodeFrame("second")}, "41");
+        row("bytes before the request discarded", framecodec::encodeFrame("stale reply"), {statusReply}, "41");
+    }
+
+    void replies()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QList<QByteArray>, after);
+        QFETCH(QByteArray, expected);
+        openWorker();
+        if (!before.isEmpty()) {
+            writeMaster(*pty, before);
+            QTest::qWait(100); // let the stale bytes reach the worker's buffer
+        }
+        // The request goes out as one frame, escapes and all.
+        const QByteArray request = QByteArray::fromHex("01027e7d7f");
+        const QByteArray frame = framecodec::encodeFrame(request);
+        QVERIFY(!worker->sendPacket(request));
+        QCOMPARE(readMaster(*pty, frame.size()).toHex(' '), frame.toHex(' '));
+        for (int i = 0; i < after.size(); ++i)
+            QTimer::singleShot(20 + 40 * i, worker, [this, piece = after.at(i)] { writeMaster(*pty, piece); });
+        QSignalSpy errors(worker, &qorvserial::errorMsg);
+        QByteArray payload = "untouched";
+        QCOMPARE(worker->receivePacket(payload, 1000), expected.isNull());
+        QCOMPARE(payload.toHex(), (expected.isNull() ? QByteArray("untouched") : expected).toHex());
+        QCOMPARE(errors.count(), 0);
+        // Whatever came behind the first frame is gone: the next wait sees nothing.
+        QCOMPARE(worker->receivePacket(payload, 100), true);
+    }
+
+    void replyCompletingAtTimeOutCountsAsTimeOut()
+    {
+        openWorker();
+        QVERIFY(!worker->sendPacket("abc"));
+        QSignalSpy errors(worker, &qorvserial::errorMsg);
+        writeMaster(*pty, statusReply.chopped(1));
+        QTimer::singleShot(300, Qt::PreciseTimer, worker, [this] { writeMaster(*pty, statusReply.right(1)); });
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray payload = "untouched";
+        QCOMPARE(worker->receivePacket(payload, 300), true);
+        QVERIFY(clock.elapsed() >= 300);
+        QCOMPARE(payload, QByteArray("untouched"));
+        QCOMPARE(errors, QList<QVariantList>{{QStringLiteral("dev: read timeout")}});
+    }
+
+    // Only a resource error (the device unplugged) closes the port; the close is reported once.
+    void errorsAndDisconnect()
+    {
+        QSignalSpy errors(worker, &qorvserial::errorMsg);
+        QSignalSpy infos(worker, &qorvserial::infoMsg);
+        worker->disconnectPort();
+        openWorker();
+        for (const auto error : {QSerialPort::ReadError, QSerialPort::TimeoutError, QSerialPort::ResourceError,
+                                 QSerialPort::ResourceError}) {
+            QVERIFY(QMetaObject::invokeMethod(worker, "handleError", Q_ARG(QSerialPort::SerialPortError, error)));
+            QCOMPARE(worker->isOpen(), error != QSerialPort::ResourceError);
+        }
+        worker->disconnectPort();
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(infos, QList<QVariantList>{{pty->slavePath() + QStringLiteral(" >> close\n")}});
+    }
 };
-
-void TestQorvserial::init()
-{
-    pty = new PtyPair;
-    QVERIFY(pty->isValid());
-    worker = new qorvserial;
-}
-
-void TestQorvserial::cleanup()
-{
-    delete worker;
-    delete pty;
-}
-
-void TestQorvserial::openWorker()
-{
-    const QString path = pty->slavePath();
-    worker->setPortLister([path] { return onePort(path); });
-    worker->setSettings(0xEA60, 0x10C4, QSerialPort::Baud115200, QSerialPort::Data8, QSerialPort::NoParity,
-                        QSerialPort::OneStop, QSerialPort::NoFlowControl);
-    QVERIFY(worker->isPortFound());
-    QCOMPARE(worker->connectPort(), false);
-}
-
-void TestQorvserial::discovery_data()
-{
-    QTest::addColumn<QList<PortListing>>("ports");
-    QTest::addColumn<QString>("expected");
-    const PortListing cp210x{QStringLiteral("ttyUSB1"), true, 0x10C4, true, 0xEA60};
-    const PortListing cp210xSecond{QStringLiteral("ttyUSB2"), true, 0x10C4, true, 0xEA60};
-    const PortListing noProduct{QStringLiteral("ttyUSB0"), true, 0x10C4, false, 0xEA60};
-    const PortListing noVendor{QStringLiteral("ttyUSB3"), false, 0x10C4, true, 0xEA60};
-    const PortListing otherChip{QStringLiteral("ttyACM0"), true, 0x0403, true, 0x6001};
-    QTest::newRow("first of two matches") << QList<PortListing>{otherChip, cp210x, cp210xSecond} << "ttyUSB1";
-    QTest::newRow("no product identifier never matches") << QList<PortListing>{noProduct, cp210xSecond} << "ttyUSB2";
-    QTest::newRow("no vendor identifier never matches") << QList<PortListing>{noVendor} << QString();
-    QTest::newRow("no ports") << QList<PortListing>{} << QString();
-}
-
-void TestQorvserial::discovery()
-{
-    QFETCH(QList<PortListing>, ports);
-    QFETCH(QString, expected);
-    worker->setPortLister([ports] { return ports; });
-    worker->setSettings(60000, 4292, QSerialPort::Baud115200, QSerialPort::Data8, QSerialPort::NoParity,
-                        QSerialPort::OneStop, QSerialPort::NoFlowControl);
-    QCOMPARE(worker->isPortFound(), !expected.isEmpty());
-    QCOMPARE(worker->currentPortName(), expected);
-}
-
-void TestQorvserial::discoveryStoresSettingsWithoutMatch()
-{
-    worker->setSettings(QStringLiteral("stale"), QSerialPort::Baud9600, QSerialPort::Data7, QSerialPort::EvenParity,
-                        QSerialPort::TwoStop, QSerialPort::HardwareControl);
-    worker->setPortLister([] { return QList<PortListing>{}; });
-    worker->setSettings(60000, 4292, QSerialPort::Baud115200, QSerialPort::Data8, QSerialPort::NoParity,
-                        QSerialPort::OneStop, QSerialPort::NoFlowControl);
-    QVERIFY(!worker->isPortFound());
-    QVERIFY(worker->currentPortName().isEmpty());
-    QCOMPARE(worker->currentBaudRate(), QSerialPort::Baud115200);
-    QCOMPARE(worker->currentDataBits(), QSerialPort::Data8);
-    QCOMPARE(worker->currentParity(), QSerialPort::NoParity);
-    QCOMPARE(worker->currentStopBits(), QSerialPort::OneStop);
-    QCOMPARE(worker->currentFlowControl(), QSerialPort::NoFlowControl);
-}
-
-void TestQorvserial::unknownPortFailsWithPortsErrorText()
-{
-    QSignalSpy errors(worker, &qorvserial::errorMsg);
-    worker->setSettings(QStringLiteral("/dev/kivra-no-such-port"), QSerialPort::Baud115200, QSerialPort::Data8,
-                        QSerialPort::NoParity, QSerialPort::OneStop, QSerialPort::NoFlowControl);
-    QCOMPARE(worker->connectPort(), true);
-    QVERIFY(!worker->isOpen());
-    QCOMPARE(errors.count(), 1);
-    QSerialPort reference(QStringLiteral("/dev/kivra-no-such-port"));
-    QVERIFY(!reference.open(QIODevice::ReadWrite));
-    QCOMPARE(errors.at(0).at(0).toString(), reference.errorString());
-}
-
-void TestQorvserial::closedPortOperationsFail()
-{
-    worker->setSettings(QStringLiteral("ttyUSB9"), QSerialPort::Baud115200, QSerialPort::Data8, QSerialPort::NoParity,
-                        QSerialPort::OneStop, QSerialPort::NoFlowControl);
-    QSignalSpy errors(worker, &qorvserial::errorMsg);
-    QCOMPARE(worker->sendPacket("abc"), true);
-    QByteArray payload = "untouched";
-    QCOMPARE(worker->receivePacket(payload, 1000), true);
-    QCOMPARE(payload, QByteArray("untouched"));
-    QCOMPARE(errors.count(), 2); // no time-out message after the read error
-    QCOMPARE(errors.at(0).at(0).toString(), QStringLiteral("ttyUSB9 >> is not open. Write error\n"));
-    QCOMPARE(errors.at(1).at(0).toString(), QStringLiteral("ttyUSB9 >> is not open. Read error\n"));
-}
-
-void TestQorvserial::writtenPayloadArrivesFramed()
-{
-    openWorker();
-    const QByteArray payload = QByteArray::fromHex("01027e7d7f");
-    QCOMPARE(worker->sendPacket(payload), false);
-    const QByteArray frame = framecodec::encodeFrame(payload);
-    QCOMPARE(readMaster(*pty, frame.size()), frame);
-}
-
-void TestQorvserial::acceptsReplySplitAcrossReads()
-{
-    openWorker();
-    QVERIFY(!worker->sendPacket("abc"));
-    // Escape byte and escaped byte land in different reads.
-    const QByteArray reply = framecodec::encodeFrame(QByteArray::fromHex("897e00"));
-    const int split = reply.indexOf(char(0x7D)) + 1;
-    QTimer::singleShot(20, [&] { writeMaster(*pty, reply.left(split)); });
-    QTimer::singleShot(60, [&] { writeMaster(*pty, reply.mid(split, 2)); });
-    QTimer::singleShot(100, [&] { writeMaster(*pty, reply.mid(split + 2)); });
-    QByteArray payload;
-    QCOMPARE(worker->receivePacket(payload, 1000), false);
-    QCOMPARE(payload, QByteArray::fromHex("897e00"));
-}
-
-void TestQorvserial::rejectsStrayByteBeforeFrame()
-{
-    openWorker();
-    QVERIFY(!worker->sendPacket("abc"));
-    QSignalSpy errors(worker, &qorvserial::errorMsg);
-    writeMaster(*pty, QByteArray(1, '\x00') + statusReply);
-    QByteArray payload = "untouched";
-    QCOMPARE(worker->receivePacket(payload, 1000), true);
-    QCOMPARE(payload, QByteArray("untouched"));
-    QCOMPARE(errors.count(), 0);
-}
-
-void TestQorvserial::dropsTrailingBytes()
-{
-    openWorker();
-    QVERIFY(!worker->sendPacket("abc"));
-    writeMaster(*pty, statusReply + framecodec::encodeFrame("second"));
-    QByteArray payload;
-    QCOMPARE(worker->receivePacket(payload, 1000), false);
-    QCOMPARE(payload, QByteArray::fromHex("41"));
-    // What came behind the first frame is gone: the next wait sees nothing.
-    QCOMPARE(worker->receivePacket(payload, 100), true);
-}
-
-void TestQorvserial::discardsBytesReceivedBeforeRequest()
-{
-    openWorker();
-    writeMaster(*pty, framecodec::encodeFrame("stale reply"));
-    QTest::qWait(100); // let the stale bytes reach the worker's buffer
-    QVERIFY(!worker->sendPacket("abc"));
-    QTimer::singleShot(20, [&] { writeMaster(*pty, statusReply); });
-    QByteArray payload;
-    QCOMPARE(worker->receivePacket(payload, 1000), false);
-    QCOMPARE(payload, QByteArray::fromHex("41"));
-}
-
-void TestQorvserial::replyCompletingAtTimeOutCountsAsTimeOut()
-{
-    openWorker();
-    QVERIFY(!worker->sendPacket("abc"));
-    QSignalSpy errors(worker, &qorvserial::errorMsg);
-    writeMaster(*pty, statusReply.left(statusReply.size() - 1));
-    QTimer::singleShot(300, Qt::PreciseTimer, [&] { writeMaster(*pty, statusReply.right(1)); });
-    QElapsedTimer clock;
-    clock.start();
-    QByteArray payload = "untouched";
-    QCOMPARE(worker->receivePacket(payload, 300), true);
-    QVERIFY(clock.elapsed() >= 300);
-    QCOMPARE(payload, QByteArray("untouched"));
-    QCOMPARE(errors.count(), 1);
-    QCOMPARE(errors.at(0).at(0).toString(), QStringLiteral("dev: read timeout"));
-}
-
-void TestQorvserial::disconnectNotifiesOnlyWhenOpen()
-{
-    QSignalSpy infos(worker, &qorvserial::infoMsg);
-    worker->disconnectPort();
-    QCOMPARE(infos.count(), 0);
-    openWorker();
-    worker->disconnectPort();
-    worker->disconnectPort();
-    QCOMPARE(infos.count(), 1);
-    QCOMPARE(infos.at(0).at(0).toString(), pty->slavePath() + QStringLiteral(" >> close\n"));
-}
-
-void TestQorvserial::handleError_data()
-{
-    QTest::addColumn<QSerialPort::SerialPortError>("error");
-    QTest::addColumn<bool>("closes");
-    QTest::newRow("resource error") << QSerialPort::ResourceError << true;
-    QTest::newRow("read error") << QSerialPort::ReadError << false;
-    QTest::newRow("timeout") << QSerialPort::TimeoutError << false;
-}
-
-void TestQorvserial::handleError()
-{
-    QFETCH(QSerialPort::SerialPortError, error);
-    QFETCH(bool, closes);
-    openWorker();
-    QSignalSpy errors(worker, &qorvserial::errorMsg);
-    QSignalSpy infos(worker, &qorvserial::infoMsg);
-    QVERIFY(QMetaObject::invokeMethod(worker, "handleError", Q_ARG(QSerialPort::SerialPortError, error)));
-    QCOMPARE(worker->isOpen(), !closes);
-    QCOMPARE(errors.count(), closes ? 1 : 0);
-    QCOMPARE(infos.count(), closes ? 1 : 0);
-    // Once closed, the same error is ignored.
-    QVERIFY(QMetaObject::invokeMethod(worker, "handleError", Q_ARG(QSerialPort::SerialPortError, error)));
-    QCOMPARE(errors.count(), closes ? 1 : 0);
-}
 
 QTEST_GUILESS_MAIN(TestQorvserial)
 #include "tst_qorvserial.moc"

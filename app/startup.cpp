@@ -1,5 +1,9 @@
 #include "app/startup.h"
 
+#include <QApplication>
+#include <QDebug>
+#include <QLocale>
+#include <QScreen>
 #include <QTranslator>
 
 #include <cmath>
@@ -30,4 +34,18 @@ bool loadCatalogue(QTranslator &translator, const QString &localeName)
         return true;
     translator.load(QStringLiteral(":/transliterations/en"));
     return false;
+}
+
+void installCatalogue(QTranslator &translator)
+{
+    const QString localeName = QLocale::system().name();
+    qDebug() << "System locale:" << localeName;
+    loadCatalogue(translator, localeName);
+    QApplication::installTranslator(&translator);
+}
+
+QSize initialWindowSize()
+{
+    const auto screens = QGuiApplication::screens();
+    return screens.isEmpty() ? fallbackWindowSize() : windowSizeForScreen(screens.first()->size());
 }

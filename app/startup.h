@@ -15,3 +15,10 @@ QSize fallbackWindowSize();
 // Loads ":/transliterations/" + the locale name by the translator's usual lookup (de_AT finds de.qm), falling back to
 // the English catalogue. Returns whether the locale's own catalogue was found.
 bool loadCatalogue(QTranslator &translator, const QString &localeName);
+
+// Start-up as every entry point does it: the system locale's name on the debug log, its catalogue loaded and the
+// translator installed (always, so that a catalogue found later would still apply).
+void installCatalogue(QTranslator &translator);
+
+// The main window's size for the application's first screen, or the fallback when there is none.
+QSize initialWindowSize();

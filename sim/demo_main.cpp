@@ -14,11 +14,8 @@
 #include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <QDebug>
 #include <QDir>
-#include <QLocale>
 #include <QProgressBar>
-#include <QScreen>
 #include <QTextStream>
 #include <QTimer>
 #include <QTranslator>
@@ -141,13 +138,8 @@ int main(int argc, char *argv[])
     // The same start-up as the client proper: the catalogue for the user's locale, the window sized from the
     // first screen.
     QTranslator translator;
-    const QString localeName = QLocale::system().name();
-    qDebug() << "System locale:" << localeName;
-    loadCatalogue(translator, localeName);
-    QApplication::installTranslator(&translator);
-
-    const auto screens = QGuiApplication::screens();
-    const QSize size = screens.isEmpty() ? fallbackWindowSize() : windowSizeForScreen(screens.first()->size());
+    installCatalogue(translator);
+    const QSize size = initialWindowSize();
 
     DeviceSimulator simulator(config);
     if (!simulator.openPty()) {

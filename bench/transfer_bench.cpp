@@ -48,10 +48,6 @@ namespace {
 
 const QString imageResource = QStringLiteral(":/deviceFW/deviceFW/DUV_KTL407_0.1.158.bin");
 
-// The USB identifiers the client's port discovery looks for (Silicon Labs CP210x).
-constexpr int bridgeVendor = 0x10C4;
-constexpr int bridgeProduct = 0xEA60;
-
 // The version the simulated device is told to report, so that its status reply is known byte for byte.
 const QString deviceVersionText = QStringLiteral("0.1.157");
 constexpr quint8 deviceVersion[3] = {0, 1, 157};
@@ -502,9 +498,8 @@ public:
 
         qorvserial *worker = m_window->serialWorker();
         const QString path = simulator.portPath();
-        worker->setPortLister([path] { return QList<PortListing>{{path, true, bridgeVendor, true, bridgeProduct}}; });
-        worker->setSettings(bridgeProduct, bridgeVendor, QSerialPort::Baud115200, QSerialPort::Data8,
-                            QSerialPort::NoParity, QSerialPort::OneStop, QSerialPort::NoFlowControl);
+        worker->setPortLister([path] { return QList<PortListing>{cp210x::port(path)}; });
+        worker->findDevicePort();
         if (!worker->isPortFound() || worker->connectPort()) {
             result.failure = QStringLiteral("cannot open %1").arg(path);
             return result;

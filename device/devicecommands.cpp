@@ -10,14 +10,21 @@ namespace {
 constexpr quint8 answerFlag = 0x80;
 }
 
+int MainWindow::exchange(const QByteArray &request, QByteArray &reply)
+{
+    if (worker->sendPacket(request))
+        return CommandResult::SendFailed;
+    reply.clear();
+    if (worker->receivePacket(reply, protocol::replyTimeoutMs))
+        return CommandResult::NoReply;
+    return CommandResult::Ok;
+}
+
 bool MainWindow::readBlock(quint8 code, quint32 address, quint16 length, quint8 *destination)
 {
-    if (worker->sendPacket(protocol::readBlockRequest(code, address, length)))
-        return false;
     QByteArray reply;
-    if (worker->receivePacket(reply, protocol::replyTimeoutMs))
-        return false;
-    if (!protocol::isValidReadBlockReply(reply, length))
+    if (exchange(protocol::readBlockRequest(code, address, length), reply) != CommandResult::Ok ||
+        !protocol::isValidReadBlockReply(reply, length))
         return false;
     std::memcpy(destination, reply.constData() + 1, length - 1);
     return true;
@@ -25,14 +32,11 @@ bool MainWindow::readBlock(quint8 code, quint32 address, quint16 length, quint8 
 
 bool MainWindow::identify()
 {
-    if (worker->sendPacket(protocol::identifyRequest()))
-        return false;
     QByteArray reply;
-    if (worker->receivePacket(reply, protocol::replyTimeoutMs))
-        return false;
     QString sku;
     QString hardware;
-    if (!protocol::parseIdentifyReply(reply, &sku, &hardware))
+    if (exchange(protocol::identifyRequest(), reply) != CommandResult::Ok ||
+        !protocol::parseIdentifyReply(reply, &sku, &hardware))
         return false;
     deviceInfo.sku = sku;
     deviceInfo.hardware = hardware;
@@ -46,20 +50,14 @@ bool MainWindow::setUpdateMode(bool enter)
 
 int MainWindow::writePage(quint32 address, const char *page)
 {
-    if (worker->sendPacket(protocol::writePageRequest(address, page)))
-        return CommandResult::SendFailed;
     QByteArray reply;
-    if (worker->receivePacket(reply, protocol::replyTimeoutMs))
-        return CommandResult::NoReply;
-    return protocol::judgeAnswer(reply, DeviceCommand::WritePage | answerFlag);
+    const int sent = exchange(protocol::writePageRequest(address, page), reply);
+    return sent != CommandResult::Ok ? sent : protocol::judgeAnswer(reply, DeviceCommand::WritePage | answerFlag);
 }
 
 int MainWindow::finishImage(quint16 crc, quint32 endAddress)
 {
-    if (worker->sendPacket(protocol::finishImageRequest(endAddress, crc)))
-        return CommandResult::SendFailed;
     QByteArray reply;
-    if (worker->receivePacket(reply, protocol::replyTimeoutMs))
-        return CommandResult::NoReply;
-    return protocol::judgeAnswer(reply, DeviceCommand::FinishImage | answerFlag);
+    const int sent = exchange(protocol::finishImageRequest(endAddress, crc), reply);
+    return sent != CommandResult::Ok ? sent : protocol::judgeAnswer(reply, DeviceCommand::FinishImage | answerFlag);
 }

@@ -8,14 +8,10 @@
 #include "ui/formdevice.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QStandardItemModel>
 #include <QTimer>
 
 namespace {
-// The Silicon Labs CP210x USB-to-UART bridge on the device's cable.
-constexpr int cp210xProductId = 0xEA60;
-constexpr int cp210xVendorId = 0x10C4;
 constexpr int quitDelayMs = 1000;
 const QChar tab = QLatin1Char('\t');
 const QString indent = QStringLiteral("\t\t\t");
@@ -23,8 +19,7 @@ const QString indent = QStringLiteral("\t\t\t");
 
 int MainWindow::searchDevice()
 {
-    worker->setSettings(cp210xProductId, cp210xVendorId, QSerialPort::Baud115200, QSerialPort::Data8,
-                        QSerialPort::NoParity, QSerialPort::OneStop, QSerialPort::NoFlowControl);
+    worker->findDevicePort();
     if (!worker->isPortFound()) {
         const QString notFound = tr("Устройство не найдено");
         ui->text_browser->append(notFound);

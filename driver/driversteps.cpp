@@ -65,12 +65,10 @@ bool MainWindow::checkDriver()
     }
 
     // The carried package is the vendor's driver for Windows 10; if it did not take, this system cannot run it.
-    auto *box = new QMessageBox(QMessageBox::Critical, tr("Несовместимая версия Windows"),
-                                tr("Ваша версия Windows несовместима с данной программой. Дальнейшая работа "
-                                   "невозможна. Обратитесь в службу поддержки email."),
-                                QMessageBox::Ok, this, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-    moveMessage(box, 0, height() / 2);
-    box->exec();
+    runBox(createBox(tr("Несовместимая версия Windows"),
+                     tr("Ваша версия Windows несовместима с данной программой. Дальнейшая работа "
+                        "невозможна. Обратитесь в службу поддержки email."),
+                     QMessageBox::Ok, QMessageBox::Critical));
     QCoreApplication::quit();
     return false;
 }

@@ -73,6 +73,12 @@ void qorvserial::setSettings(int pid, int vid, QSerialPort::BaudRate baudrate, Q
     this->flowControl = flowControl;
 }
 
+void qorvserial::findDevicePort()
+{
+    setSettings(cp210x::productId, cp210x::vendorId, QSerialPort::Baud115200, QSerialPort::Data8, QSerialPort::NoParity,
+                QSerialPort::OneStop, QSerialPort::NoFlowControl);
+}
+
 bool qorvserial::connectPort()
 {
     port->setPortName(portName);

@@ -20,6 +20,18 @@ struct PortListing
 
 using PortLister = std::function<QList<PortListing>()>;
 
+// The device's USB-to-UART bridge, a Silicon Labs CP210x, and the line it runs: 115200 baud, 8N1, no flow control.
+namespace cp210x {
+constexpr quint16 vendorId = 0x10C4;
+constexpr quint16 productId = 0xEA60;
+
+// A port as the system lists it when the bridge is attached under that name.
+inline PortListing port(const QString &name)
+{
+    return {name, true, vendorId, true, productId};
+}
+} // namespace cp210x
+
 // The system's serial ports, in the order QSerialPortInfo::availablePorts() gives them.
 QList<PortListing> systemSerialPorts();
 
@@ -34,6 +46,8 @@ public:
     ~qorvserial() override;
 
     bool isPortFound() const { return portFound; }
+    // Port discovery for the device: the bridge's identifiers and its line settings.
+    void findDevicePort();
     bool writePort(QByteArray data);
     bool readPort(QByteArray &data);
 

@@ -25,10 +25,6 @@
 
 namespace {
 
-// The identifiers of the CP210x bridge on the device's cable, which the client's port search looks for.
-constexpr quint16 bridgeVendorId = 0x10C4;
-constexpr quint16 bridgeProductId = 0xEA60;
-
 // A line as fast as the real cable, so the progress bar moves at the pace a user would see.
 constexpr int realisticBaudRate = 115200;
 // When pictures are taken, a box stays up this long, so that the pictures show it settled.
@@ -154,7 +150,7 @@ int main(int argc, char *argv[])
     window.serialWorker()->setPortLister([&simulator] {
         QList<PortListing> ports;
         if (simulator.isOpen())
-            ports.append({simulator.portPath(), true, bridgeVendorId, true, bridgeProductId});
+            ports.append(cp210x::port(simulator.portPath()));
         return ports;
     });
 

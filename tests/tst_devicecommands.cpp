@@ -72,9 +72,8 @@ private slots:
         window->setSystemAccess(std::make_unique<ScriptedSystem>());
         const QString path = sim->portPath();
         qorvserial *worker = window->serialWorker();
-        worker->setPortLister([path] { return QList<PortListing>{{path, true, 0x10C4, true, 0xEA60}}; });
-        worker->setSettings(0xEA60, 0x10C4, QSerialPort::Baud115200, QSerialPort::Data8, QSerialPort::NoParity,
-                            QSerialPort::OneStop, QSerialPort::NoFlowControl);
+        worker->setPortLister([path] { return QList<PortListing>{cp210x::port(path)}; });
+        worker->findDevicePort();
         QVERIFY(!worker->connectPort());
     }
 

@@ -30,13 +30,6 @@ QByteArray readMaster(const PtyPair &pty, int expected)
     return out;
 }
 
-// Discovery as the client runs it: the bridge's identifiers and the line settings 115200 8N1.
-void discover(qorvserial &worker)
-{
-    worker.setSettings(0xEA60, 0x10C4, QSerialPort::Baud115200, QSerialPort::Data8, QSerialPort::NoParity,
-                       QSerialPort::OneStop, QSerialPort::NoFlowControl);
-}
-
 void setPortName(qorvserial &worker, const QString &name)
 {
     worker.setSettings(name, QSerialPort::Baud9600, QSerialPort::Data7, QSerialPort::EvenParity, QSerialPort::TwoStop,
@@ -56,8 +49,8 @@ class TestQorvserial : public QObject
     void openWorker()
     {
         const QString path = pty->slavePath();
-        worker->setPortLister([path] { return QList<PortListing>{{path, true, 0x10C4, true, 0xEA60}}; });
-        discover(*worker);
+        worker->setPortLister([path] { return QList<PortListing>{cp210x::port(path)}; });
+        worker->findDevicePort();
         QVERIFY(worker->isPortFound());
         QCOMPARE(worker->connectPort(), false);
     }
@@ -95,7 +88,7 @@ private slots:
         QFETCH(QString, expected);
         setPortName(*worker, QStringLiteral("stale"));
         worker->setPortLister([ports] { return ports; });
-        discover(*worker);
+        worker->findDevicePort();
         QCOMPARE(worker->isPortFound(), !expected.isEmpty());
         QCOMPARE(worker->currentPortName(), expected);
         // The line settings are stored whether a port matched or not.

@@ -92,17 +92,21 @@ void MainWindow::setSpannedLine(int row, const QString &text)
     ui->tableView->setSpan(row, 1, 1, 2);
 }
 
-QMessageBox *MainWindow::createBox(const QString &title, const QString &text)
+QMessageBox *MainWindow::createBox(const QString &title, const QString &text, QMessageBox::StandardButtons buttons,
+                                   QMessageBox::Icon icon)
 {
-    return new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, this,
-                           Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    return new QMessageBox(icon, title, text, buttons, this, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+}
+
+int MainWindow::runBox(QMessageBox *box)
+{
+    moveMessage(box, 0, height() / 2);
+    return box->exec();
 }
 
 void MainWindow::showInformation(const QString &title, const QString &text)
 {
-    QMessageBox *box = createBox(title, text);
-    moveMessage(box, 0, height() / 2);
-    box->exec();
+    runBox(createBox(title, text));
 }
 
 void MainWindow::chageLastLineTextBrowser(QString new_line)

@@ -4,12 +4,12 @@
 
 #include <QFile>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QSize>
 #include <QString>
 
 #include <memory>
 
-class QMessageBox;
 class QStandardItemModel;
 class SystemAccess;
 class qorvserial;
@@ -37,6 +37,8 @@ public:
     int finishImage(quint16 crc, quint32 endAddress);
     bool identify();
     bool setUpdateMode(bool enter);
+    // Sends one request and waits for its reply: CommandResult::Ok, SendFailed or NoReply.
+    int exchange(const QByteArray &request, QByteArray &reply);
 
     // What the device reported, and the link to it.
     const DeviceInfo &info() const { return deviceInfo; }
@@ -65,8 +67,13 @@ private:
     void setStepResult(int row, const QString &text, bool success);
     void setSpannedLine(int row, const QString &text);
     void setStepIcon(int row, bool success);
+    // Every box of the client: parented to the window, a fixed-size dialog. Heap boxes stay children of the window.
+    QMessageBox *createBox(const QString &title, const QString &text,
+                           QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                           QMessageBox::Icon icon = QMessageBox::Information);
+    // Places a box over the lower half of the window and runs it modally; returns the button that closed it.
+    int runBox(QMessageBox *box);
     void showInformation(const QString &title, const QString &text);
-    QMessageBox *createBox(const QString &title, const QString &text);
     // Unpacks the carried driver package into an emptied directory; false if a file could not be written.
     bool unpackDriverPackage(const QString &directory);
 

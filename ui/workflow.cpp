@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <memory>
+
 namespace {
 constexpr int searchAttemptLimit = 2; // the counter before the increment may be 0, 1 or 2
 constexpr int closeAfterLimitMs = 1500;
@@ -21,10 +23,11 @@ enum WorkflowState { Finished = 0, Search = 1, Update = 2 };
 
 void MainWindow::nextStep()
 {
-    QMessageBox readyBox(QMessageBox::Information, tr("Обновление устройства"),
-                         tr("Мы готовы обновить Ваше устройство. Для запуска процесса обновления нажмите "
-                            "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!"),
-                         QMessageBox::Ok, this, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    // Unlike the other boxes this one lives only as long as the call; the success report reuses it.
+    const std::unique_ptr<QMessageBox> readyBox(
+        createBox(tr("Обновление устройства"), tr("Мы готовы обновить Ваше устройство. Для запуска процесса "
+                                                  "обновления нажмите \"Ok\".\nВАЖНО! Не отсоединяйте Ваше "
+                                                  "устройство во время обновления!")));
     const QString successText = tr("Процесс обновления успешно завершен!");
 
     switch (workflowState) {
@@ -33,8 +36,7 @@ void MainWindow::nextStep()
         const int result = searchDevice();
         if (result == 1) {
             workflowState = Update;
-            moveMessage(&readyBox, 0, height() / 2);
-            readyBox.exec();
+            runBox(readyBox.get());
             nextStep();
         } else if (result == 0) {
             worker->disconnectPort();
@@ -59,9 +61,8 @@ void MainWindow::nextStep()
         ui->progressBar->hide();
         workflowState = Finished;
         if (ok) {
-            readyBox.setText(successText);
-            moveMessage(&readyBox, 0, height() / 2);
-            readyBox.exec();
+            readyBox->setText(successText);
+            runBox(readyBox.get());
         }
         // The device restarts into its new firmware; a second look shows the user what it now runs.
         setStepText(stepRow, tr("Поиск устройства ..."));
@@ -79,12 +80,11 @@ void MainWindow::nextStep()
 
 void MainWindow::askToConnect()
 {
-    QMessageBox *prompt =
-        new QMessageBox(QMessageBox::Information, tr("Подключение устройства"),
-                        tr("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\""),
-                        QMessageBox::Ok | QMessageBox::Cancel, this, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-    moveMessage(prompt, 0, height() / 2);
-    if (prompt->exec() != QMessageBox::Cancel) {
+    QMessageBox *prompt = createBox(tr("Подключение устройства"),
+                                    tr("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\""),
+                                    QMessageBox::Ok | QMessageBox::Cancel);
+    // Escape and the box's close button answer Cancel too.
+    if (runBox(prompt) != QMessageBox::Cancel) {
         workflowState = Search;
         const int previous = attemptCounter++;
         if (previous <= searchAttemptLimit)

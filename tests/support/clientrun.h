@@ -51,7 +51,7 @@ public:
         window->serialWorker()->setPortLister([path] {
             QList<PortListing> ports{{QStringLiteral("ttyS0"), false, 0, false, 0}};
             if (!path.isEmpty())
-                ports.append({path, true, 0x10C4, true, 0xEA60});
+                ports.append(cp210x::port(path));
             return ports;
         });
     }

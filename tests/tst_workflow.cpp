@@ -41,7 +41,6 @@ private slots:
     void promptsAgain_data();
     void promptsAgain();
     void deviceAlreadyUpToDate();
-    void deviceAlreadyInUpdateMode();
 };
 
 void TestWorkflow::wholeUpdate()
@@ -177,23 +176,6 @@ void TestWorkflow::deviceAlreadyUpToDate()
     QCOMPARE(run.cell(5, 1), texts::shuttingDown);
     QCOMPARE(run.requestCodes(), codes({0x08, 0x02}));
     QVERIFY(!run.window->serialWorker()->isOpen());
-}
-
-void TestWorkflow::deviceAlreadyInUpdateMode()
-{
-    SimulatorConfig config = deviceAt(0, 1, 100);
-    config.runMode = 0;
-    ClientRun run(config);
-    QCOMPARE(run.run(), RunEnd::ApplicationQuit);
-    QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::success, texts::upToDate}));
-    // No identification and no request to enter update mode: the first request after the status is a page.
-    const QList<quint8> sent = run.requestCodes();
-    QCOMPARE(sent.mid(0, 3), codes({0x08, 0x08, 0x09}));
-    QCOMPARE(sent.count(0x09), 336);
-    QCOMPARE(sent.count(0x02), 1); // only the search after the update identifies the device
-    QCOMPARE(run.model()->item(1, 2), nullptr);
-    QVERIFY(!run.hasPanel(2));
-    QCOMPARE(run.cell(1, 1), texts::started);
 }
 
 QTEST_MAIN(TestWorkflow)

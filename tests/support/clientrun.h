@@ -12,7 +12,6 @@
 #include "ui/mainwindow.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QIcon>
 #include <QProgressBar>
 #include <QStandardItemModel>
@@ -71,11 +70,8 @@ public:
             QCoreApplication::exit(2);
         });
         watchdogTimer.start(watchdogMs);
-        QElapsedTimer clock;
-        clock.start();
         window->show();
         QApplication::exec();
-        elapsedMs = clock.elapsed();
         QObject::disconnect(closedConnection);
         if (watchdog)
             return RunEnd::Watchdog;
@@ -140,7 +136,6 @@ public:
     MainWindow *window = nullptr;
     ScriptedSystem *system = nullptr;
     QString portPath;
-    qint64 elapsedMs = 0;
 };
 
 // The user-visible texts, in the source language the tests run in.

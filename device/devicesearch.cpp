@@ -19,6 +19,7 @@ const QString indent = QStringLiteral("\t\t\t");
 
 int MainWindow::searchDevice()
 {
+    searchDecision.reset();
     worker->findDevicePort();
     if (!worker->isPortFound()) {
         const QString notFound = tr("Устройство не найдено");
@@ -35,14 +36,19 @@ int MainWindow::searchDevice()
         QTimer::singleShot(quitDelayMs, this, &QCoreApplication::quit);
         return -1;
     };
-    if (worker->connectPort())
+    if (worker->connectPort()) {
+        // The box only says to restart; the port's own reason ("Permission denied", ...) is kept for support.
+        ui->text_browser->append(tr("Поиск устройства ...") + tab + worker->lastErrorText());
         return endProgram();
+    }
     if (!readBlock(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength, deviceInfo.statusBlock))
         return endProgram();
 
     // A device left in update mode by an interrupted transfer answers nothing else useful: write the image again.
-    if (deviceInfo.statusBlock[0] != protocol::runModeApplication)
+    if (deviceInfo.statusBlock[0] != protocol::runModeApplication) {
+        searchDecision = UpdateDecision::Update;
         return 1;
+    }
 
     deviceInfo.fwMajor = deviceInfo.statusBlock[2];
     deviceInfo.fwMinor = deviceInfo.statusBlock[3];
@@ -78,8 +84,9 @@ int MainWindow::searchDevice()
         setSpannedLine(stepRow, text);
         stepRow += 1;
     };
-    switch (
-        decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor, deviceInfo.fwBuild)) {
+    searchDecision =
+        decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor, deviceInfo.fwBuild);
+    switch (*searchDecision) {
     case UpdateDecision::NotSuitable:
         reportLine(tr("Обновление не подходит для этого устройства!"));
         return 0;
@@ -99,4 +106,13 @@ int MainWindow::searchDevice()
     setStepText(stepRow, shuttingDown);
     QTimer::singleShot(quitDelayMs, this, &QCoreApplication::quit);
     return -1;
+}
+
+void MainWindow::checkUpdatedDevice()
+{
+    // A device may accept the finish with its answer code alone and still keep its old firmware, so what it reports
+    // after the restart decides. A device not found again says nothing either way, and the run ends as it would.
+    searchDevice();
+    if (searchDecision && *searchDecision != UpdateDecision::UpToDate)
+        iOError();
 }

@@ -2,6 +2,23 @@
 
 namespace firmwareimage {
 
+bool paddedImageCrc(QIODevice &image, qint64 size, quint16 *crc)
+{
+    constexpr qint64 chunkSize = 64 * 1024;
+    QByteArray chunk(static_cast<int>(chunkSize), Qt::Uninitialized);
+    quint16 sum = 0xFFFF;
+    for (qint64 left = size; left > 0;) {
+        const qint64 wanted = qMin(left, chunkSize);
+        if (image.read(chunk.data(), wanted) != wanted)
+            return false;
+        sum = crc16Modbus(chunk.constData(), wanted, sum);
+        left -= wanted;
+    }
+    const QByteArray fill(static_cast<int>(pageCount(size) * pageSize - size), fillByte);
+    *crc = crc16Modbus(fill, sum);
+    return true;
+}
+
 QByteArray page(const QByteArray &image, qint64 k)
 {
     const qint64 offset = k * pageSize;

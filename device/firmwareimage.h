@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QtGlobal>
 
 // How the carried image is laid into the device's flash: 512-byte pages from 0x8000, the last page filled with 0xFF,
@@ -22,6 +23,20 @@ constexpr quint32 endAddress(qint64 pages)
 {
     return firstPageAddress + static_cast<quint32>(pageSize * pages);
 }
+
+// The largest image whose pages, laid from 0x8000, still end within the 32-bit address the finish request carries.
+constexpr qint64 maxImageSize = (0xFFFFFFFFLL - firstPageAddress) / pageSize * pageSize;
+
+// Whether an image of this size can be written at all: an empty image (a broken build) cannot, nor one that does not
+// fit the device's address space.
+constexpr bool isWritableSize(qint64 imageSize)
+{
+    return imageSize > 0 && imageSize <= maxImageSize;
+}
+
+// CRC-16/MODBUS of the first `size` bytes of `image` read from its current position, followed by the 0xFF fill up to
+// whole pages, read in pieces so that no image needs to be held whole. False if fewer bytes could be read.
+bool paddedImageCrc(QIODevice &image, qint64 size, quint16 *crc);
 
 // Page k of the image, filled up to 512 bytes with 0xFF; an empty array when k is past the image.
 QByteArray page(const QByteArray &image, qint64 k);

@@ -4,6 +4,7 @@
 #include "ui_mainwindow.h"
 
 #include "device/firmwareimage.h"
+#include "serial/qorvserial.h"
 
 #include <algorithm>
 
@@ -28,7 +29,8 @@ bool MainWindow::flashFirmware()
         bool answered = false;
         for (int wait = 1; wait <= updateModeWaits; ++wait) {
             delay(updateModePollIntervalMs);
-            if (wait == updateModeWaits)
+            // An unplugged device will not come back within the polls; the failure is reported at once.
+            if (wait == updateModeWaits || worker->isLinkLost())
                 break;
             if (readBlock(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength, deviceInfo.statusBlock)) {
                 answered = true;
@@ -45,23 +47,19 @@ bool MainWindow::flashFirmware()
         iOError();
         return false;
     }
+    // Sizes stay in 64 bits: an image of 2 GiB or more must neither wrap an int nor reach an allocation.
     const qint64 size = firmwareFile.size();
+    quint16 imageCrc = 0;
+    // The finish request carries the checksum of the whole image, so it is read once in full before the first page.
+    if (!firmwareimage::isWritableSize(size) || !firmwareimage::paddedImageCrc(firmwareFile, size, &imageCrc) ||
+        !firmwareFile.seek(0)) {
+        firmwareFile.close();
+        uncrownError();
+        return false;
+    }
     const qint64 pages = firmwareimage::pageCount(size);
     ui->progressBar->reset();
     ui->progressBar->setRange(0, static_cast<int>(pages - 1));
-
-    // The finish request carries the checksum of the whole image, so it is read once in full before the first page.
-    quint16 imageCrc = 0;
-    {
-        QByteArray whole(static_cast<int>(pages * firmwareimage::pageSize), firmwareimage::fillByte);
-        if (firmwareFile.read(whole.data(), size) != size) {
-            firmwareFile.close();
-            uncrownError();
-            return false;
-        }
-        imageCrc = firmwareimage::crc16Modbus(whole);
-        firmwareFile.seek(0);
-    }
 
     const quint32 end = firmwareimage::endAddress(pages);
     qint64 remaining = size;

@@ -4,6 +4,7 @@
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "driver/packagefolder.h"
 #include "driver/systemaccess.h"
 
 #include <QCoreApplication>
@@ -75,30 +76,34 @@ bool MainWindow::checkDriver()
 
 bool MainWindow::unpackDriverPackage(const QString &directory)
 {
-    // Whatever an earlier run (or anybody else) left here must not be started in place of the carried installer:
-    // a copy onto an existing name fails, so the directory is emptied first.
-    QDir(directory).removeRecursively();
-    QDir().mkpath(directory + QStringLiteral("/x64"));
-    bool complete = true;
+    // Whatever an earlier run (or anybody else) left here must not be started in place of the carried installer, so
+    // the folder is made anew by this run; a folder that cannot be, or a copy that fails, means no installer starts.
+    if (!packagefolder::recreate(directory) || !QDir().mkdir(directory + QStringLiteral("/x64")))
+        return false;
     for (const PackageFile &file : packageFiles) {
         const QString target = directory + QLatin1Char('/') + QLatin1String(file.target);
-        if (!QFile::copy(QLatin1String(file.resource), target)) {
-            complete = false;
-            continue;
-        }
+        if (!QFile::copy(QLatin1String(file.resource), target))
+            return false;
         // Files copied out of the resources are read-only, which would stop the removal after the installation.
         QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner | QFile::WriteUser);
     }
-    return complete;
+    return true;
 }
 
 void MainWindow::installDriver()
 {
-    // Nothing is reported here: whatever went wrong, the next driver check decides.
     const QString directory = extractionDirectory();
-    unpackDriverPackage(directory);
-    systemAccess->startInstaller(directory + QStringLiteral("/CP210xVCPInstaller.exe"), directory);
-    QTimer::singleShot(followUpDelayMs, this, &MainWindow::checkProcessState);
+    if (unpackDriverPackage(directory)) {
+        // Whether the installer starts is not examined: the poll ends at once if it did not, and the next driver
+        // check decides.
+        systemAccess->startInstaller(directory + QLatin1Char('/') + driverprobe::installerProcessName(), directory);
+        QTimer::singleShot(followUpDelayMs, this, &MainWindow::checkProcessState);
+        return;
+    }
+    const QString notUnpacked = tr("не удалось распаковать пакет драйвера.");
+    chageLastLineTextBrowser(currentStepText + tab + notUnpacked);
+    setStepResult(stepRow, notUnpacked, false);
+    QTimer::singleShot(followUpDelayMs, this, &MainWindow::checkDriverAgain);
 }
 
 void MainWindow::checkProcessState()
@@ -114,8 +119,13 @@ void MainWindow::checkProcessState()
     const QString installed = tr("установка завершена.");
     chageLastLineTextBrowser(currentStepText + tab + installed);
     setStepResult(stepRow, installed, true);
+    checkDriverAgain();
+}
+
+void MainWindow::checkDriverAgain()
+{
     stepRow += 1;
-    QDir(extractionDirectory()).removeRecursively();
+    packagefolder::removeWithoutFollowingLinks(extractionDirectory());
     QTimer::singleShot(followUpDelayMs, this, &MainWindow::checkDriver);
     currentStepText = tr("Проверка драйвера ...");
     setStepText(stepRow, currentStepText);

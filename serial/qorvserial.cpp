@@ -25,6 +25,7 @@ QList<PortListing> systemSerialPorts()
 qorvserial::qorvserial(QObject *parent) : QObject(parent), port(new QSerialPort), portLister(systemSerialPorts)
 {
     connect(port, &QSerialPort::readyRead, this, &qorvserial::dataReady);
+    connect(port, &QSerialPort::errorOccurred, this, &qorvserial::portErrorOccurred);
 }
 
 qorvserial::~qorvserial()
@@ -82,19 +83,20 @@ void qorvserial::findDevicePort()
 bool qorvserial::connectPort()
 {
     port->setPortName(portName);
+    linkLost = false;
     if (!port->open(QIODevice::ReadWrite)) {
         // Read before close(): closing a port that never opened replaces the reason with "Device is not open".
-        const QString error = port->errorString();
+        lastError = port->errorString();
         port->close();
-        emit errorMsg(error);
+        emit errorMsg(lastError);
         return true;
     }
     const bool configured = port->setBaudRate(baudrate, QSerialPort::AllDirections) && port->setDataBits(dataBits) &&
                             port->setParity(parity) && port->setStopBits(stopBits) && port->setFlowControl(flowControl);
     if (!configured) {
-        const QString error = port->errorString();
+        lastError = port->errorString();
         port->close();
-        emit errorMsg(error);
+        emit errorMsg(lastError);
         return true;
     }
     port->setBreakEnabled(false);
@@ -123,6 +125,21 @@ void qorvserial::dataReady()
         rxBuffer.append(port->readAll());
 }
 
+void qorvserial::portErrorOccurred(QSerialPort::SerialPortError error)
+{
+    // A vanished device shows as a resource error (EIO, ENXIO) or, on a hung-up line, as a read that is ready but
+    // returns nothing. Either way the port notifies on every event-loop pass from now on, so the link is marked lost
+    // (which ends any wait at once) and the port is closed as soon as the port's own notification has returned.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    if (!port->isOpen() || linkLost)
+        return;
+    linkLost = true;
+    lastError = port->errorString();
+    emit errorMsg(portName + QStringLiteral(" >> ") + lastError);
+    QMetaObject::invokeMethod(this, &qorvserial::disconnectPort, Qt::QueuedConnection);
+}
+
 void qorvserial::handleError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::ResourceError && port->isOpen()) {
@@ -133,7 +150,7 @@ void qorvserial::handleError(QSerialPort::SerialPortError error)
 
 bool qorvserial::writePort(QByteArray data)
 {
-    if (!port->isOpen()) {
+    if (!port->isOpen() || linkLost) {
         emit errorMsg(portName + QStringLiteral(" >> is not open. Write error\n"));
         return true;
     }
@@ -141,16 +158,20 @@ bool qorvserial::writePort(QByteArray data)
     port->clear(QSerialPort::AllDirections);
     rxBuffer.clear();
     const qint64 written = port->write(data);
-    if (written < data.size())
-        return true;
     // One millisecond per byte: at 115200 baud a byte takes under 0.1 ms, so this is ample and scales with the frame.
-    port->waitForBytesWritten(static_cast<int>(written));
+    // A frame the port did not take whole, or could not put on the line in that time, is a failed write.
+    if (written < data.size() || !port->waitForBytesWritten(static_cast<int>(written)) || linkLost) {
+        if (!linkLost)
+            lastError = port->errorString();
+        emit errorMsg(portName + QStringLiteral(" >> write error: ") + lastError);
+        return true;
+    }
     return false;
 }
 
 bool qorvserial::readPort(QByteArray &data)
 {
-    if (!port->isOpen()) {
+    if (!port->isOpen() || linkLost) {
         emit errorMsg(portName + QStringLiteral(" >> is not open. Read error\n"));
         return true;
     }

@@ -65,6 +65,10 @@ public:
     QSerialPort::StopBits currentStopBits() const { return stopBits; }
     QSerialPort::FlowControl currentFlowControl() const { return flowControl; }
     bool isOpen() const { return port->isOpen(); }
+    // True once the port has reported that the device is gone (unplugged, hung up), until the next successful open.
+    bool isLinkLost() const { return linkLost; }
+    // The port's own text for the last failure (open, write, lost link): for the log a support person reads.
+    QString lastErrorText() const { return lastError; }
 
 signals:
     void finishedPort();
@@ -85,6 +89,7 @@ public slots:
 
 private slots:
     void handleError(QSerialPort::SerialPortError error);
+    void portErrorOccurred(QSerialPort::SerialPortError error);
 
 private:
     QSerialPort *port;
@@ -96,5 +101,7 @@ private:
     QSerialPort::FlowControl flowControl = QSerialPort::NoFlowControl;
     QByteArray rxBuffer;
     bool portFound = false;
+    bool linkLost = false;
+    QString lastError;
     PortLister portLister;
 };

@@ -57,11 +57,24 @@ bool saveWindow(QWidget *window, const QString &directory, const QString &name)
     return false;
 }
 
+// --help and friends print and exit; they must work where no display is, so no GUI application is made for them.
+bool wantsTextOnly(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "--help-all")
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> application(wantsTextOnly(argc, argv) ? new QCoreApplication(argc, argv)
+                                                                                  : new QApplication(argc, argv));
+    QCoreApplication &app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("kivra-zid-update-demo"));
 
     SimulatorConfig config;

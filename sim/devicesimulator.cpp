@@ -45,6 +45,12 @@ constexpr qint64 unplugGraceNs = 50 * 1000 * 1000;
 
 constexpr qint64 nsPerMs = 1000 * 1000;
 
+// Limits of the fault rules' numbers: a page index whose address still fits 32 bits, delays up to ten minutes, and
+// more pieces than any answer has bytes.
+constexpr qlonglong maxPageIndex = (0xFFFFFFFFLL - firmwareimage::firstPageAddress) / firmwareimage::pageSize;
+constexpr qlonglong maxFaultDelayMs = 600000;
+constexpr qlonglong maxReplyPieces = 4096;
+
 quint16 le16(const QByteArray &bytes, int at)
 {
     return static_cast<quint16>(static_cast<quint8>(bytes.at(at)) | (static_cast<quint8>(bytes.at(at + 1)) << 8));
@@ -160,23 +166,36 @@ bool Fault::parse(const QString &text, Fault *fault, QString *error)
             f.payload = QByteArray::fromHex(value.toLatin1());
             continue;
         }
+        // Every number is checked against its own range before it is narrowed: a value that wrapped when cast
+        // would silently become another fault (a delay of 0xFFFFFFFF ms turned into no delay at all).
         const qlonglong n = value.toLongLong(&ok, 0);
-        if (!ok || n < 0 || n > 0xFFFFFFFFLL)
-            return fail(QStringLiteral("bad number in \"%1\"").arg(item));
-        if (key == QLatin1String("page"))
+        const auto inRange = [&](qlonglong low, qlonglong high) { return ok && n >= low && n <= high; };
+        const auto outOfRange = [&](qlonglong low, qlonglong high) {
+            return fail(QStringLiteral("\"%1\" wants a number from %2 to %3").arg(item).arg(low).arg(high));
+        };
+        if (key == QLatin1String("page")) {
+            if (!inRange(0, maxPageIndex))
+                return outOfRange(0, maxPageIndex);
             f.address = pageAddress(static_cast<int>(n));
-        else if (key == QLatin1String("addr"))
+        } else if (key == QLatin1String("addr")) {
+            if (!inRange(0, 0xFFFFFFFFLL))
+                return outOfRange(0, 0xFFFFFFFFLL);
             f.address = n;
-        else if (key == QLatin1String("nth") && n >= 1)
+        } else if (key == QLatin1String("nth")) {
+            if (!inRange(1, std::numeric_limits<int>::max()))
+                return outOfRange(1, std::numeric_limits<int>::max());
             f.occurrence = static_cast<int>(n);
-        else if (key == QLatin1String("ms"))
-            f.delayMs = static_cast<int>(n);
-        else if (key == QLatin1String("pieces"))
+        } else if (key == QLatin1String("ms") || key == QLatin1String("gap")) {
+            if (!inRange(0, maxFaultDelayMs))
+                return outOfRange(0, maxFaultDelayMs);
+            (key == QLatin1String("ms") ? f.delayMs : f.gapMs) = static_cast<int>(n);
+        } else if (key == QLatin1String("pieces")) {
+            if (!inRange(0, maxReplyPieces))
+                return outOfRange(0, maxReplyPieces);
             f.pieces = static_cast<int>(n);
-        else if (key == QLatin1String("gap"))
-            f.gapMs = static_cast<int>(n);
-        else
-            return fail(QStringLiteral("unknown or out-of-range key in \"%1\"").arg(item));
+        } else {
+            return fail(QStringLiteral("unknown key in \"%1\"").arg(item));
+        }
     }
     *fault = f;
     return true;

@@ -16,6 +16,9 @@ const QString latencyName = QStringLiteral("latency");
 const QString faultName = QStringLiteral("fault");
 const QString unplugName = QStringLiteral("unplug-after-pages");
 
+// Ten minutes of think time is far beyond any client time-out and still fits the simulator's nanosecond clock.
+constexpr double maxLatencyMs = 600000;
+
 // Identity fields are 32 bytes on the line, zero-padded.
 constexpr int fieldBytes = 32;
 
@@ -142,8 +145,9 @@ bool simulatorConfigFromOptions(const QCommandLineParser &parser, SimulatorConfi
     if (parser.isSet(latencyName)) {
         bool ok = false;
         const double latency = parser.value(latencyName).toDouble(&ok);
-        if (!ok || latency < 0)
-            return fail(error, QStringLiteral("--latency wants a number of ms >= 0"));
+        // The negated test also refuses NaN; infinity and huge values would overflow the nanosecond clock.
+        if (!ok || !(latency >= 0 && latency <= maxLatencyMs))
+            return fail(error, QStringLiteral("--latency wants a number of ms from 0 to %1").arg(maxLatencyMs));
         config->latencyMs = latency;
     }
     if (!intOption(parser, unplugName, 0, &config->unplugAfterPages))

@@ -6,7 +6,7 @@
 #include <QtTest>
 
 namespace {
-QByteArray carriedImage()
+QByteArray carriedImageBytes()
 {
     QFile file(QStringLiteral(":/deviceFW/deviceFW/DUV_KTL407_0.1.158.bin"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -64,7 +64,7 @@ void TestWorkflow::wholeUpdate()
         QCOMPARE(box.icon, QMessageBox::Information);
 
     // The device holds the whole image, padded with 0xFF to whole pages, and accepted its checksum.
-    const QByteArray image = carriedImage();
+    const QByteArray image = carriedImageBytes();
     QCOMPARE(image.size(), 171620);
     const QByteArray padded = firmwareimage::padded(image);
     QCOMPARE(padded.size(), 336 * 512);

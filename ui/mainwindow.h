@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/protocol.h"
+#include "device/updatedecision.h"
 
 #include <QFile>
 #include <QMainWindow>
@@ -9,6 +10,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QStandardItemModel;
 class SystemAccess;
@@ -55,11 +57,15 @@ private slots:
     bool checkDriver();
     void checkProcessState();
     void installDriver();
+    // Ends the installation step and checks for the driver once more, 500 ms later.
+    void checkDriverAgain();
     void chageLastLineTextBrowser(QString new_line);
     void moveMessage(QMessageBox *message, int offset_x = 0, int offset_y = 0);
     void askToConnect();
     void uncrownError();
     void iOError();
+    // The second look at the device after a transfer it accepted: anything but the carried version is a failure.
+    void checkUpdatedDevice();
 
 private:
     // Shared step-table conventions.
@@ -74,7 +80,7 @@ private:
     // Places a box over the lower half of the window and runs it modally; returns the button that closed it.
     int runBox(QMessageBox *box);
     void showInformation(const QString &title, const QString &text);
-    // Unpacks the carried driver package into an emptied directory; false if a file could not be written.
+    // Unpacks the carried driver package into a directory made anew; false unless this run wrote every file.
     bool unpackDriverPackage(const QString &directory);
 
     Ui_MainWindow *ui;
@@ -86,5 +92,7 @@ private:
     QFile firmwareFile;
     int workflowState = 1;
     int attemptCounter = 0;
+    // What the last search decided about the device it read; empty when it read none.
+    std::optional<UpdateDecision> searchDecision;
     std::unique_ptr<SystemAccess> systemAccess;
 };

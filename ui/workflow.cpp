@@ -67,7 +67,12 @@ void MainWindow::nextStep()
         // The device restarts into its new firmware; a second look shows the user what it now runs.
         setStepText(stepRow, tr("Поиск устройства ..."));
         delay(settleAfterUpdateMs);
-        QTimer::singleShot(researchDelayMs, this, [this] { searchDevice(); });
+        QTimer::singleShot(researchDelayMs, this, [this, ok] {
+            if (ok)
+                checkUpdatedDevice();
+            else
+                searchDevice();
+        });
         delay(settleAfterUpdateMs);
         QTimer::singleShot(closeAfterUpdateMs, this, &QWidget::close);
         break;

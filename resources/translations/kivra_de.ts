@@ -117,6 +117,10 @@ WICHTIG! Trennen Sie Ihr Gerät während des Updates nicht!</translation>
         <translation>Treiber installiert</translation>
     </message>
     <message>
+        <source>не удалось распаковать пакет драйвера.</source>
+        <translation>Treiberpaket konnte nicht entpackt werden.</translation>
+    </message>
+    <message>
         <source>установка...</source>
         <translation>installation…</translation>
     </message>

@@ -117,6 +117,10 @@ IMPORTANT! Do not disconnect your device during the update!</translation>
         <translation>Driver is installed</translation>
     </message>
     <message>
+        <source>не удалось распаковать пакет драйвера.</source>
+        <translation>Driver package could not be unpacked.</translation>
+    </message>
+    <message>
         <source>установка...</source>
         <translation>installation…</translation>
     </message>

@@ -117,6 +117,10 @@
         <translation>Driver instalado</translation>
     </message>
     <message>
+        <source>не удалось распаковать пакет драйвера.</source>
+        <translation>No se pudo descomprimir el paquete del controlador.</translation>
+    </message>
+    <message>
         <source>установка...</source>
         <translation>instalación ...</translation>
     </message>

@@ -117,6 +117,10 @@ IMPORTANT! Ne déconnectez pas votre appareil pendant la mise à jour!</translat
         <translation>Pilote est installé</translation>
     </message>
     <message>
+        <source>не удалось распаковать пакет драйвера.</source>
+        <translation>Impossible de décompresser le paquet du pilote.</translation>
+    </message>
+    <message>
         <source>установка...</source>
         <translation>installation…</translation>
     </message>

@@ -117,6 +117,10 @@ WAŻNE! Nie odłączaj urządzenia podczas aktualizacji!</translation>
         <translation>Sterownik został zainstalowany</translation>
     </message>
     <message>
+        <source>не удалось распаковать пакет драйвера.</source>
+        <translation>Nie udało się rozpakować pakietu sterownika.</translation>
+    </message>
+    <message>
         <source>установка...</source>
         <translation>instalacja…</translation>
     </message>

@@ -117,6 +117,10 @@
         <translation>установка завершена.</translation>
     </message>
     <message>
+        <source>не удалось распаковать пакет драйвера.</source>
+        <translation>не удалось распаковать пакет драйвера.</translation>
+    </message>
+    <message>
         <source>установка...</source>
         <translation>установка...</translation>
     </message>

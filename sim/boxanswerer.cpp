@@ -37,6 +37,7 @@ void BoxAnswerer::poll()
         if (answered_.contains(box) || pending.contains(box))
             continue;
         pending.insert(box);
+        emit shown(box->text());
         QPointer<QMessageBox> guard(box);
         QTimer::singleShot(pauseMs, this, [this, guard] {
             if (guard && guard->isVisible() && pending.contains(guard.data()))

@@ -5,6 +5,11 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 namespace {
 
 const QString searching = QStringLiteral("Поиск драйвера ...");
@@ -27,6 +32,26 @@ QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// Makes a folder's entries impossible to remove or add for this process, or possible again. Root ignores permission
+// bits, so for root the folder is marked immutable instead.
+bool lockFolder(const QString &path, bool locked)
+{
+    if (::geteuid() != 0)
+        return QFile::setPermissions(path, locked ? QFile::ReadOwner | QFile::ExeOwner
+                                                  : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = locked ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
 }
 
 QStringList filesBelow(const QString &directory)
@@ -151,6 +176,56 @@ private slots:
         QCOMPARE(system->driverChecks, 1);
         QCOMPARE(system->startedPrograms.size(), 1);
         QCOMPARE(QDir::currentPath(), currentDirectory);
+    }
+
+    void plantedLinksAreRemovedNotFollowed_data()
+    {
+        QTest::addColumn<QString>("link"); // below the temporary directory, pointing at the user's folder
+        QTest::newRow("the folder itself is a link") << QStringLiteral("driver");
+        QTest::newRow("a link inside the folder") << QStringLiteral("driver/x64");
+    }
+
+    void plantedLinksAreRemovedNotFollowed()
+    {
+        QFETCH(QString, link);
+        QTemporaryDir users;
+        QFile precious(users.filePath(QStringLiteral("thesis.txt")));
+        QVERIFY(precious.open(QIODevice::WriteOnly) && precious.write("precious") == 8);
+        precious.close();
+        QVERIFY(QDir().mkpath(QFileInfo(QDir::tempPath() + '/' + link).path()));
+        QVERIFY(QFile::link(users.path(), QDir::tempPath() + '/' + link));
+
+        ClientRun run;
+        ScriptedSystem *system = script(run, {false, true}, {false});
+        QTRY_COMPARE_WITH_TIMEOUT(system->driverChecks, 2, 5000);
+        QCOMPARE(system->startedPrograms, QStringList{extractionDirectory() + "/CP210xVCPInstaller.exe"});
+        QVERIFY(!QFileInfo::exists(extractionDirectory()));
+        QCOMPARE(QDir(users.path()).entryList(QDir::Files), QStringList{"thesis.txt"});
+        QCOMPARE(contents(precious.fileName()), QByteArray("precious"));
+    }
+
+    void unremovableFolderStartsNothing()
+    {
+        // An old folder that this user cannot empty, holding somebody else's "installer".
+        const QString directory = extractionDirectory();
+        QVERIFY(QDir().mkpath(directory));
+        QFile planted(directory + "/CP210xVCPInstaller.exe");
+        QVERIFY(planted.open(QIODevice::WriteOnly) && planted.write("planted") == 7);
+        planted.close();
+        if (!lockFolder(directory, true))
+            QSKIP("this file system cannot make a folder unremovable");
+        ClientRun run;
+        ScriptedSystem *system = script(run, {false, true}, {true});
+        QTRY_COMPARE_WITH_TIMEOUT(system->driverChecks, 2, 5000);
+        QVERIFY(lockFolder(directory, false));
+        QVERIFY(system->startedPrograms.isEmpty());
+        QCOMPARE(system->installerPolls, 0);
+        QCOMPARE(contents(directory + "/CP210xVCPInstaller.exe"), QByteArray("planted"));
+        const QString failed = QStringLiteral("не удалось распаковать пакет драйвера.");
+        QCOMPARE(view(run).mid(0, 4), QStringList({row(searching, missing, "fail"), row(installing, failed, "fail"),
+                                                   row(checking, texts::driverFound, "ok"),
+                                                   searching + tab + missing}));
+        QVERIFY(run.log().contains(installing + tab + failed));
     }
 
     void secondMissEndsTheProgram()

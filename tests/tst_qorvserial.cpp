@@ -181,21 +181,34 @@ private slots:
         QCOMPARE(errors, QList<QVariantList>{{QStringLiteral("dev: read timeout")}});
     }
 
-    // Only a resource error (the device unplugged) closes the port; the close is reported once.
-    void errorsAndDisconnect()
+    // An unplugged device (the far end hung up) ends a reply wait at once, closes the port without spinning, and
+    // every later write fails.
+    void hangUpEndsTheWait()
     {
-        QSignalSpy errors(worker, &qorvserial::errorMsg);
-        QSignalSpy infos(worker, &qorvserial::infoMsg);
-        worker->disconnectPort();
         openWorker();
-        for (const auto error : {QSerialPort::ReadError, QSerialPort::TimeoutError, QSerialPort::ResourceError,
-                                 QSerialPort::ResourceError}) {
-            QVERIFY(QMetaObject::invokeMethod(worker, "handleError", Q_ARG(QSerialPort::SerialPortError, error)));
-            QCOMPARE(worker->isOpen(), error != QSerialPort::ResourceError);
-        }
-        worker->disconnectPort();
-        QCOMPARE(errors.count(), 1);
-        QCOMPARE(infos, QList<QVariantList>{{pty->slavePath() + QStringLiteral(" >> close\n")}});
+        QCOMPARE(worker->sendPacket("abc"), false);
+        pty->closeMaster();
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray payload;
+        QCOMPARE(worker->receivePacket(payload, 1000), true);
+        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(worker->isLinkLost());
+        QVERIFY(!worker->lastErrorText().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!worker->isOpen(), 500);
+        QCOMPARE(worker->sendPacket("abc"), true);
+        // A new open starts with a sound link.
+        delete pty;
+        pty = new PtyPair;
+        openWorker();
+        QVERIFY(!worker->isLinkLost());
+    }
+
+    void writeAfterHangUpFails()
+    {
+        openWorker();
+        pty->closeMaster();
+        QCOMPARE(worker->sendPacket("abc"), true);
     }
 };
 

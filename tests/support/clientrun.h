@@ -155,5 +155,7 @@ const QString shuttingDown = QStringLiteral("Завершение работы..
 const QString started = QStringLiteral("Начат процесс обновления. Не отключайте устройство!");
 const QString restartError =
     QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
+const QString reinstallError =
+    QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, переустановите приложение.");
 const QString driverFound = QStringLiteral("драйвер обнаружен.");
 } // namespace texts

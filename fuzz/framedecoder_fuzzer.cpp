@@ -1,5 +1,6 @@
 // Feeds arbitrary line bytes to the reply decoder: it must never crash, never read outside the buffer, and whatever
-// it accepts must be a payload that encodes back to the frame it came from.
+// it accepts must be a non-empty payload that, framed again by the encoder, decodes to the same payload. (The frame
+// it came from need not be byte-equal to that: stray bytes before the start byte and after the end byte are dropped.)
 
 #include "serial/framecodec.h"
 

@@ -61,6 +61,8 @@ constexpr int bitsPerByte = 10; // 8N1: start bit, eight data bits, stop bit
 constexpr double maxRatio = 1.05;
 constexpr double maxCpuShare = 0.10;
 constexpr double minPagesPerSecond = 1000;
+constexpr double maxUnplugToBoxMs = 1000;
+constexpr double maxUnplugCpuMs = 100;
 
 double seconds(const timeval &t)
 {
@@ -199,6 +201,8 @@ class BoxDismisser : public QObject
 {
 public:
     QStringList seen;
+    // Called as each box is shown, before it is answered.
+    std::function<void()> onShow;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -209,6 +213,8 @@ protected:
         if (!box)
             return false;
         seen.append(box->windowTitle() + QStringLiteral(": ") + box->text());
+        if (onShow)
+            onShow();
         const QPointer<QMessageBox> guard(box);
         QTimer::singleShot(0, box, [guard] {
             if (!guard || !guard->isVisible())
@@ -349,6 +355,9 @@ public:
 
     QString portPath() const { return m_portPath; }
 
+    // The cable is pulled: the process dies at once and the kernel hangs up its pty.
+    void kill() { m_process.kill(); }
+
     // CPU time (user + system) the simulator has used so far, to the kernel's clock tick, or -1 when it cannot be
     // read.
     double cpuSeconds() const
@@ -431,6 +440,16 @@ struct Options
     bool paced = true;
     bool unpaced = true;
     bool hideWindow = false;
+    bool unplug = true;
+};
+
+// From pulling the cable to the client's error box.
+struct UnplugResult
+{
+    bool ok = false;
+    QString failure;
+    double toBoxMs = 0;
+    double cpuMs = 0;
 };
 
 struct TransferResult
@@ -546,6 +565,78 @@ public:
         return result;
     }
 
+    // The device vanishes during the transfer: after `pages` accepted pages, or (pages < 0) 700 ms after the request
+    // to enter update mode, while the client waits between its status polls for a device that stays silent.
+    UnplugResult unplug(int pages)
+    {
+        UnplugResult result;
+        const QString logFile = m_logDir.filePath(QStringLiteral("sim-%1.log").arg(++m_transfers));
+        QStringList arguments{QStringLiteral("--baud"), QString::number(m_options.baud), QStringLiteral("--fw-version"),
+                              deviceVersionText};
+        if (pages < 0)
+            arguments << QStringLiteral("--run-mode") << QStringLiteral("1") << QStringLiteral("--restart-polls")
+                      << QStringLiteral("1000");
+        else
+            arguments << QStringLiteral("--run-mode") << QStringLiteral("0");
+        SimulatorProcess simulator;
+        if (!simulator.start(m_options.simulator, arguments, logFile, &result.failure))
+            return result;
+        qorvserial *worker = m_window->serialWorker();
+        const QString path = simulator.portPath();
+        worker->setPortLister([path] { return QList<PortListing>{cp210x::port(path)}; });
+        worker->findDevicePort();
+        if (!worker->isPortFound() || worker->connectPort()) {
+            result.failure = QStringLiteral("cannot open %1").arg(path);
+            return result;
+        }
+
+        QElapsedTimer clock;
+        qint64 pulledNs = -1;
+        qint64 boxNs = -1;
+        double cpuAtPull = 0;
+        double cpuAtBox = 0;
+        const auto pull = [&] {
+            if (pulledNs >= 0)
+                return;
+            cpuAtPull = processCpuSeconds();
+            pulledNs = clock.nsecsElapsed();
+            simulator.kill();
+        };
+        m_user.onShow = [&] {
+            if (pulledNs >= 0 && boxNs < 0) {
+                boxNs = clock.nsecsElapsed();
+                cpuAtBox = processCpuSeconds();
+            }
+        };
+        auto *bar = m_window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+        QMetaObject::Connection watch;
+        QTimer restartPull;
+        if (pages >= 0) {
+            watch = QObject::connect(bar, &QProgressBar::valueChanged, [&, pages](int value) {
+                if (value + 1 >= pages)
+                    pull();
+            });
+        } else {
+            restartPull.setSingleShot(true);
+            QObject::connect(&restartPull, &QTimer::timeout, pull);
+            restartPull.start(700);
+        }
+        clock.start();
+        const bool flashed = m_window->flashFirmware();
+        QObject::disconnect(watch);
+        m_user.onShow = nullptr;
+        worker->disconnectPort();
+        simulator.stop();
+        if (flashed || pulledNs < 0 || boxNs < 0) {
+            result.failure = flashed ? QStringLiteral("the transfer reported success") : QStringLiteral("no error box");
+            return result;
+        }
+        result.toBoxMs = static_cast<double>(boxNs - pulledNs) / 1e6;
+        result.cpuMs = (cpuAtBox - cpuAtPull) * 1000;
+        result.ok = true;
+        return result;
+    }
+
     // Device-side view of each page cycle: from one page request's arrival to the next, less the line time of the
     // answer in between and of the next request. What remains is time in which the line stood idle.
     QVector<double> idleMsPerPage(const TransferResult &r) const
@@ -631,11 +722,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption noPacedOption(QStringLiteral("no-paced"), QStringLiteral("Skip the paced transfer."));
     const QCommandLineOption noUnpacedOption(QStringLiteral("no-unpaced"),
                                              QStringLiteral("Skip the unpaced transfer."));
+    const QCommandLineOption noUnplugOption(QStringLiteral("no-unplug"),
+                                            QStringLiteral("Skip the unplug measurements."));
     const QCommandLineOption hideOption(
         QStringLiteral("hide-window"),
         QStringLiteral("Run the transfers with the window hidden, which tells painting apart from the rest."));
     parser.addOptions(
-        {simOption, baudOption, latencyOption, runModeOption, runsOption, noPacedOption, noUnpacedOption, hideOption});
+        {simOption, baudOption, latencyOption, runModeOption, runsOption, noPacedOption, noUnpacedOption, noUnplugOption,
+         hideOption});
     parser.process(app);
 
     Options options;
@@ -661,6 +755,7 @@ int main(int argc, char *argv[])
     options.paced = !parser.isSet(noPacedOption);
     options.unpaced = !parser.isSet(noUnpacedOption);
     options.hideWindow = parser.isSet(hideOption);
+    options.unplug = !parser.isSet(noUnplugOption);
     if (!valid) {
         std::fprintf(stderr, "bad option value; see --help\n");
         return 2;
@@ -774,6 +869,27 @@ int main(int argc, char *argv[])
         }
     }
 
+    QVector<double> unplugBoxMs, unplugCpuMs;
+    if (options.unplug) {
+        std::printf("\nUnplugged (the simulator killed) until the client's error box is shown\n");
+        std::printf("  %-4s %-34s %12s %12s\n", "run", "when", "to box, ms", "client CPU, ms");
+        for (int run = 1; run <= options.runs; ++run) {
+            for (const int pages : {100, -1}) {
+                const UnplugResult r = bench.unplug(pages);
+                const char *when = pages < 0 ? "between restart polls" : "after 100 pages";
+                if (!r.ok) {
+                    std::printf("  %-4d %-34s FAILED: %s\n", run, when, qPrintable(r.failure));
+                    allOk = false;
+                    continue;
+                }
+                unplugBoxMs.append(r.toBoxMs);
+                unplugCpuMs.append(r.cpuMs);
+                std::printf("  %-4d %-34s %12.1f %12.2f\n", run, when, r.toBoxMs, r.cpuMs);
+                std::fflush(stdout);
+            }
+        }
+    }
+
     const long peakKiB = peakResidentKiB();
     std::printf("\nPeak resident memory  %.1f MiB (%.1f MiB before the first transfer)\n", peakKiB / 1024.0,
                 baselineKiB / 1024.0);
@@ -791,6 +907,14 @@ int main(int argc, char *argv[])
         const double rate = median(pageRates);
         std::printf("  pages per second, unpaced  %8.0f   >= %.0f   %s\n", rate, minPagesPerSecond,
                     verdict(rate >= minPagesPerSecond));
+    }
+    if (!unplugBoxMs.isEmpty()) {
+        const double worstBox = *std::max_element(unplugBoxMs.begin(), unplugBoxMs.end());
+        const double worstCpu = *std::max_element(unplugCpuMs.begin(), unplugCpuMs.end());
+        std::printf("  unplug to error box, worst %8.1f ms <= %.0f ms  %s\n", worstBox, maxUnplugToBoxMs,
+                    verdict(worstBox <= maxUnplugToBoxMs));
+        std::printf("  client CPU meanwhile, worst %7.2f ms <= %.0f ms   %s\n", worstCpu, maxUnplugCpuMs,
+                    verdict(worstCpu <= maxUnplugCpuMs));
     }
     if (!allOk)
         std::printf("  a transfer failed\n");

@@ -6,7 +6,12 @@
 #include <QSettings>
 #include <QStringList>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 #include <algorithm>
+#include <string>
 #include <utility>
 
 namespace {
@@ -26,14 +31,32 @@ QString lockdownEntryName()
 // to RegOpenKeyEx untouched, where only "\" separates keys, so opening the entry itself and reading "Source" from it
 // reads exactly this key.
 //
-// Qt opens such a path for writing where the account may, and creates it when it is missing. An elevated client would
-// thus leave an empty entry in Windows' own lockdown list, so the entry is looked up among its siblings first. Qt
-// lists sub-keys with "/" and "\" swapped; isDriverLockdownEntry() accepts both forms.
-QString readLockdownSource()
+// Qt opens such a path for writing where the account may, and creates it when it is missing, the path's parents
+// included. An elevated client would thus leave an empty entry (or a whole empty lockdown list) in Windows' registry,
+// so the entry's existence is checked first with a read-only open, which creates nothing.
+bool lockdownEntryExists()
 {
+#ifdef Q_OS_WIN
+    // The key below HKEY_LOCAL_MACHINE: everything after the hive's name.
+    const QString key = driverprobe::lockdownKey();
+    const std::wstring path = key.mid(key.indexOf(QLatin1Char('\\')) + 1).toStdWString();
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+#else
+    // No registry here: QSettings keeps its native format in a file, where looking creates nothing. Qt lists
+    // sub-keys with "/" and "\" swapped; isDriverLockdownEntry() accepts both forms.
     const QSettings parent(lockdownParentKey(), QSettings::NativeFormat);
     const QStringList entries = parent.childGroups();
-    if (std::none_of(entries.cbegin(), entries.cend(), driverprobe::isDriverLockdownEntry))
+    return std::any_of(entries.cbegin(), entries.cend(), driverprobe::isDriverLockdownEntry);
+#endif
+}
+
+QString readLockdownSource()
+{
+    if (!lockdownEntryExists())
         return QString();
     const QSettings entry(driverprobe::lockdownKey(), QSettings::NativeFormat);
     return entry.value(QStringLiteral("Source"), QString()).toString();

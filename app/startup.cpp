@@ -1,7 +1,8 @@
 #include "app/startup.h"
 
+#include "app/logging.h"
+
 #include <QApplication>
-#include <QDebug>
 #include <QLocale>
 #include <QScreen>
 #include <QTranslator>
@@ -39,7 +40,7 @@ bool loadCatalogue(QTranslator &translator, const QString &localeName)
 void installCatalogue(QTranslator &translator)
 {
     const QString localeName = QLocale::system().name();
-    qDebug() << "System locale:" << localeName;
+    qCDebug(lcStartup) << "System locale:" << localeName;
     loadCatalogue(translator, localeName);
     QApplication::installTranslator(&translator);
 }

@@ -41,4 +41,59 @@ if(WIN32)
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
     set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
     include(CPack)
+    return()
 endif()
+
+# Linux: a Debian package that installs the client for every user of the machine.
+include(GNUInstallDirs)
+set(kz_linux "${PROJECT_SOURCE_DIR}/resources/linux")
+install(TARGETS kivra-zid-update RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES "${kz_linux}/kivra-zid-update.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The theme's icons, made from the window icon at build time.
+set(kz_icon_sizes 16 24 32 48 64 128 256)
+add_executable(kivra-zid-icons "${kz_linux}/make_icons.cpp")
+target_link_libraries(kivra-zid-icons PRIVATE Qt5::Gui)
+set(kz_icons "${CMAKE_CURRENT_BINARY_DIR}/icons")
+set(kz_icon_files)
+foreach(size ${kz_icon_sizes})
+    list(APPEND kz_icon_files "${kz_icons}/${size}/kivra-zid-update.png")
+    install(FILES "${kz_icons}/${size}/kivra-zid-update.png"
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+add_custom_command(OUTPUT ${kz_icon_files}
+                   COMMAND kivra-zid-icons "${PROJECT_SOURCE_DIR}/resources/brask/image/Logo.ico" "${kz_icons}"
+                           ${kz_icon_sizes}
+                   DEPENDS kivra-zid-icons "${PROJECT_SOURCE_DIR}/resources/brask/image/Logo.ico"
+                   COMMENT "Theme icons from Logo.ico")
+add_custom_target(kivra-zid-theme-icons ALL DEPENDS ${kz_icon_files})
+
+# Access to the device's port for the user at the seat (see the rule's own comment).
+install(FILES "${kz_linux}/70-kivra-zid-update.rules" DESTINATION lib/udev/rules.d)
+
+# What Debian asks of every package: its copyright, a changelog and a manual page, compressed as dpkg expects.
+set(kz_doc "${CMAKE_CURRENT_BINARY_DIR}/doc")
+add_custom_command(OUTPUT "${kz_doc}/changelog.gz" "${kz_doc}/kivra-zid-update.1.gz"
+                   COMMAND ${CMAKE_COMMAND} -E make_directory "${kz_doc}"
+                   COMMAND gzip -9n -c "${kz_linux}/changelog" > "${kz_doc}/changelog.gz"
+                   COMMAND gzip -9n -c "${kz_linux}/kivra-zid-update.1" > "${kz_doc}/kivra-zid-update.1.gz"
+                   DEPENDS "${kz_linux}/changelog" "${kz_linux}/kivra-zid-update.1")
+add_custom_target(kivra-zid-docs ALL DEPENDS "${kz_doc}/changelog.gz" "${kz_doc}/kivra-zid-update.1.gz")
+install(FILES "${kz_linux}/copyright" "${kz_doc}/changelog.gz" DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES "${kz_doc}/kivra-zid-update.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Kivra Zid update team <support@kivra-zid.example>")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kivra-zid.example/")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "firmware updater for the Kivra Zid handheld device
+ Connects to a Kivra Zid device over its CP210x USB serial bridge, reads its
+ firmware version and identity, and writes the firmware version the program
+ carries when the device needs it, in a window that leads the user through
+ each step.")
+include(CPack)

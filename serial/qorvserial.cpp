@@ -2,8 +2,8 @@
 
 #include "serial/eventwait.h"
 #include "serial/framecodec.h"
+#include "serial/serialtrace.h"
 
-#include <QDebug>
 #include <QSerialPortInfo>
 
 namespace {
@@ -26,11 +26,12 @@ qorvserial::qorvserial(QObject *parent) : QObject(parent), port(new QSerialPort)
 {
     connect(port, &QSerialPort::readyRead, this, &qorvserial::dataReady);
     connect(port, &QSerialPort::errorOccurred, this, &qorvserial::portErrorOccurred);
+    serialtrace::elapsedMs(); // the trace's clock starts with the worker
 }
 
 qorvserial::~qorvserial()
 {
-    qDebug() << "Finish qorvserial in thread";
+    qCDebug(lcSerial) << "Finish qorvserial in thread";
     emit finishedPort();
     delete port;
 }
@@ -115,7 +116,7 @@ void qorvserial::disconnectPort()
 
 void qorvserial::processPort()
 {
-    qDebug() << "Start qorvserial in thread";
+    qCDebug(lcSerial) << "Start qorvserial in thread";
     connect(port, &QSerialPort::errorOccurred, this, &qorvserial::handleError);
 }
 
@@ -163,9 +164,11 @@ bool qorvserial::writePort(QByteArray data)
     if (written < data.size() || !port->waitForBytesWritten(static_cast<int>(written)) || linkLost) {
         if (!linkLost)
             lastError = port->errorString();
+        qCDebug(lcSerialTrace).noquote() << serialtrace::line(">>", data, QStringLiteral("write failed: ") + lastError);
         emit errorMsg(portName + QStringLiteral(" >> write error: ") + lastError);
         return true;
     }
+    qCDebug(lcSerialTrace).noquote() << serialtrace::line(">>", data);
     return false;
 }
 
@@ -196,12 +199,18 @@ bool qorvserial::receivePacket(QByteArray &payload, int timeoutMs)
         }
         return !collected.isEmpty() && collected.contains(framecodec::endByte);
     });
-    if (portClosed)
+    if (portClosed) {
+        qCDebug(lcSerialTrace).noquote() << serialtrace::line("<<", collected, QStringLiteral("port closed"));
         return true;
+    }
     // A frame whose end byte came only in the pass that reached the deadline still counts as late.
     if (elapsed >= timeoutMs) {
+        qCDebug(lcSerialTrace).noquote()
+            << serialtrace::line("<<", collected, QStringLiteral("no reply within %1 ms").arg(timeoutMs));
         emit errorMsg(QStringLiteral("dev: read timeout"));
         return true;
     }
-    return framecodec::decodeFrame(collected, &payload) != framecodec::DecodeResult::Ok;
+    const framecodec::DecodeResult result = framecodec::decodeFrame(collected, &payload);
+    qCDebug(lcSerialTrace).noquote() << serialtrace::line("<<", collected, serialtrace::verdict(result));
+    return result != framecodec::DecodeResult::Ok;
 }

@@ -3,6 +3,7 @@
 
 #include "serial/framecodec.h"
 #include "serial/qorvserial.h"
+#include "serial/serialtrace.h"
 #include "sim/ptypair.h"
 
 #include <QSignalSpy>
@@ -202,6 +203,50 @@ private slots:
         pty = new PtyPair;
         openWorker();
         QVERIFY(!worker->isLinkLost());
+    }
+
+    // The trace is silent by default; turned on by the logging rules it shows each frame and the verdict on each
+    // reply.
+    void trace_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("off") << false << statusReply << QString();
+        QTest::newRow("good reply") << true << statusReply << "[ok]";
+        QTest::newRow("damaged reply") << true << QByteArray::fromHex("7e4186027f") << "[rejected: bad CRC]";
+        QTest::newRow("no reply") << true << QByteArray() << "[no reply within 200 ms]";
+    }
+
+    void trace()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, verdict);
+        static QStringList lines;
+        lines.clear();
+        QLoggingCategory::setFilterRules(enabled ? QStringLiteral("kivrazid.serial.trace.debug=true") : QString());
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context,
+                                                                    const QString &message) {
+            if (qstrcmp(context.category, "kivrazid.serial.trace") == 0)
+                lines << message;
+        });
+        openWorker();
+        QCOMPARE(worker->sendPacket(QByteArray::fromHex("41")), false);
+        readMaster(*pty, 5);
+        if (!reply.isEmpty())
+            writeMaster(*pty, reply);
+        QByteArray payload;
+        worker->receivePacket(payload, 200);
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+        if (!enabled) {
+            QVERIFY(lines.isEmpty());
+            return;
+        }
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].contains(QStringLiteral(" ms >> 5 bytes: 7e 41 86 01 7f")), qPrintable(lines[0]));
+        QVERIFY2(lines[1].contains(" ms << " + serialtrace::describe(reply) + "  " + verdict), qPrintable(lines[1]));
     }
 
     void writeAfterHangUpFails()

@@ -1,0 +1,57 @@
+#include "serial/serialtrace.h"
+
+#include <QElapsedTimer>
+
+namespace serialtrace {
+
+double elapsedMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+QString describe(const QByteArray &bytes)
+{
+    QString text = QStringLiteral("%1 bytes").arg(bytes.size());
+    if (bytes.isEmpty())
+        return text;
+    text += QStringLiteral(": ") + QString::fromLatin1(bytes.left(shownBytes).toHex(' '));
+    if (bytes.size() > shownBytes)
+        text += QStringLiteral(" ... (+%1 more)").arg(bytes.size() - shownBytes);
+    return text;
+}
+
+QString verdict(framecodec::DecodeResult result)
+{
+    switch (result) {
+    case framecodec::DecodeResult::Ok:
+        return QStringLiteral("ok");
+    case framecodec::DecodeResult::NoStartByte:
+        return QStringLiteral("rejected: no start byte first");
+    case framecodec::DecodeResult::NoEndByte:
+        return QStringLiteral("rejected: no end byte");
+    case framecodec::DecodeResult::EmptyBody:
+        return QStringLiteral("rejected: empty frame");
+    case framecodec::DecodeResult::ShortBody:
+        return QStringLiteral("rejected: too short for a payload and its CRC");
+    case framecodec::DecodeResult::CrcMismatch:
+        return QStringLiteral("rejected: bad CRC");
+    }
+    return QStringLiteral("rejected");
+}
+
+QString line(const char *direction, const QByteArray &bytes, const QString &verdict)
+{
+    QString text = QStringLiteral("%1 ms %2 %3")
+                       .arg(elapsedMs(), 10, 'f', 3)
+                       .arg(QLatin1String(direction), describe(bytes));
+    if (!verdict.isEmpty())
+        text += QStringLiteral("  [") + verdict + QLatin1Char(']');
+    return text;
+}
+
+} // namespace serialtrace

@@ -1,0 +1,29 @@
+#pragma once
+
+// Lines of the serial trace (category kivrazid.serial.trace, see app/logging.h): when, which way, the bytes, and the
+// decoder's verdict on a reply.
+
+#include "app/logging.h"
+#include "serial/framecodec.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace serialtrace {
+
+// At most this many bytes of a frame are shown in hex; the rest is counted.
+constexpr int shownBytes = 48;
+
+// Milliseconds since the first call, which the serial worker makes when it is created.
+double elapsedMs();
+
+// "12 bytes: 7e 08 0c ... (+40 more)"
+QString describe(const QByteArray &bytes);
+
+// The decoder's verdict on a reply, as the trace shows it: "ok", "bad CRC", ...
+QString verdict(framecodec::DecodeResult result);
+
+// One trace line: time, direction (">>" written, "<<" received), the bytes, and an optional verdict.
+QString line(const char *direction, const QByteArray &bytes, const QString &verdict = QString());
+
+} // namespace serialtrace

@@ -79,7 +79,7 @@ add_custom_command(OUTPUT "${kz_doc}/changelog.gz" "${kz_doc}/kivra-zid-update.1
                    COMMAND gzip -9n -c "${kz_linux}/kivra-zid-update.1" > "${kz_doc}/kivra-zid-update.1.gz"
                    DEPENDS "${kz_linux}/changelog" "${kz_linux}/kivra-zid-update.1")
 add_custom_target(kivra-zid-docs ALL DEPENDS "${kz_doc}/changelog.gz" "${kz_doc}/kivra-zid-update.1.gz")
-install(FILES "${kz_linux}/copyright" "${kz_doc}/changelog.gz" DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES "${kz_linux}/copyright" "${kz_doc}/changelog.gz" DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kivra-zid-update)
 install(FILES "${kz_doc}/kivra-zid-update.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
@@ -91,8 +91,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Kivra Zid update team <support@kivra-zid.example>")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kivra-zid.example/")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "firmware updater for the Kivra Zid handheld device
- Connects to a Kivra Zid device over its CP210x USB serial bridge, reads its
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for the Kivra Zid handheld device")
+# The long description; CPack puts the summary above it as the synopsis line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Connects to a Kivra Zid device over its CP210x USB serial bridge, reads its
  firmware version and identity, and writes the firmware version the program
  carries when the device needs it, in a window that leads the user through
  each step.")

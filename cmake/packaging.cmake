@@ -92,9 +92,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Kivra Zid update team <support@kivra-zid.example>")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kivra-zid.example/")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for the Kivra Zid handheld device")
-# The long description; CPack puts the summary above it as the synopsis line.
+# The long description; CPack puts the summary above it as the synopsis line and indents every line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Connects to a Kivra Zid device over its CP210x USB serial bridge, reads its
- firmware version and identity, and writes the firmware version the program
- carries when the device needs it, in a window that leads the user through
- each step.")
+firmware version and identity, and writes the firmware version the program
+carries when the device needs it, in a window that leads the user through
+each step.")
 include(CPack)

@@ -727,9 +727,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption hideOption(
         QStringLiteral("hide-window"),
         QStringLiteral("Run the transfers with the window hidden, which tells painting apart from the rest."));
-    parser.addOptions(
-        {simOption, baudOption, latencyOption, runModeOption, runsOption, noPacedOption, noUnpacedOption, noUnplugOption,
-         hideOption});
+    parser.addOptions({simOption, baudOption, latencyOption, runModeOption, runsOption, noPacedOption, noUnpacedOption,
+                       noUnplugOption, hideOption});
     parser.process(app);
 
     Options options;

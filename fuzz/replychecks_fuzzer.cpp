@@ -64,8 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 continue;
             }
             const int order = compareVersions(major, minor, build);
-            check(decision == (order < 0 ? UpdateDecision::Update
-                                         : order > 0 ? UpdateDecision::DeviceNewer : UpdateDecision::UpToDate));
+            check(decision == (order < 0   ? UpdateDecision::Update
+                               : order > 0 ? UpdateDecision::DeviceNewer
+                                           : UpdateDecision::UpToDate));
         }
     }
     return 0;

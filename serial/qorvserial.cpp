@@ -205,8 +205,8 @@ bool qorvserial::receivePacket(QByteArray &payload, int timeoutMs)
     }
     // A frame whose end byte came only in the pass that reached the deadline still counts as late.
     if (elapsed >= timeoutMs) {
-        qCDebug(lcSerialTrace).noquote()
-            << serialtrace::line("<<", collected, QStringLiteral("no reply within %1 ms").arg(timeoutMs));
+        qCDebug(lcSerialTrace).noquote() << serialtrace::line("<<", collected,
+                                                              QStringLiteral("no reply within %1 ms").arg(timeoutMs));
         emit errorMsg(QStringLiteral("dev: read timeout"));
         return true;
     }

@@ -46,9 +46,8 @@ QString verdict(framecodec::DecodeResult result)
 
 QString line(const char *direction, const QByteArray &bytes, const QString &verdict)
 {
-    QString text = QStringLiteral("%1 ms %2 %3")
-                       .arg(elapsedMs(), 10, 'f', 3)
-                       .arg(QLatin1String(direction), describe(bytes));
+    QString text =
+        QStringLiteral("%1 ms %2 %3").arg(elapsedMs(), 10, 'f', 3).arg(QLatin1String(direction), describe(bytes));
     if (!verdict.isEmpty())
         text += QStringLiteral("  [") + verdict + QLatin1Char(']');
     return text;

@@ -222,9 +222,9 @@ private slots:
         QCOMPARE(system->installerPolls, 0);
         QCOMPARE(contents(directory + "/CP210xVCPInstaller.exe"), QByteArray("planted"));
         const QString failed = QStringLiteral("не удалось распаковать пакет драйвера.");
-        QCOMPARE(view(run).mid(0, 4), QStringList({row(searching, missing, "fail"), row(installing, failed, "fail"),
-                                                   row(checking, texts::driverFound, "ok"),
-                                                   searching + tab + missing}));
+        QCOMPARE(view(run).mid(0, 4),
+                 QStringList({row(searching, missing, "fail"), row(installing, failed, "fail"),
+                              row(checking, texts::driverFound, "ok"), searching + tab + missing}));
         QVERIFY(run.log().contains(installing + tab + failed));
     }
 

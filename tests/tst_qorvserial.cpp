@@ -226,11 +226,11 @@ private slots:
         static QStringList lines;
         lines.clear();
         QLoggingCategory::setFilterRules(enabled ? QStringLiteral("kivrazid.serial.trace.debug=true") : QString());
-        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context,
-                                                                    const QString &message) {
-            if (qstrcmp(context.category, "kivrazid.serial.trace") == 0)
-                lines << message;
-        });
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &message) {
+                if (qstrcmp(context.category, "kivrazid.serial.trace") == 0)
+                    lines << message;
+            });
         openWorker();
         QCOMPARE(worker->sendPacket(QByteArray::fromHex("41")), false);
         readMaster(*pty, 5);

@@ -24,7 +24,6 @@ private slots:
         QFETCH(QSize, screen);
         QFETCH(QSize, window);
         QCOMPARE(windowSizeForScreen(screen), window);
-        QCOMPARE(fallbackWindowSize(), QSize(576, 324));
     }
 
     void catalogueForLocale_data()

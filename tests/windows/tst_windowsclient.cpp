@@ -119,13 +119,12 @@ private slots:
         QFile file(record);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-        QCOMPARE(lines.mid(0, 3), QStringList({QStringLiteral("ran"), QDir::toNativeSeparators(directory),
-                                               QStringLiteral("0")}));
+        QCOMPARE(lines.mid(0, 3),
+                 QStringList({QStringLiteral("ran"), QDir::toNativeSeparators(directory), QStringLiteral("0")}));
         // The installer has gone from the (real) process list, the second detection finds no driver.
-        QCOMPARE(stepRows(&window),
-                 QStringList({QStringLiteral("Поиск драйвера ... | драйвер не обнаружен."),
-                              QStringLiteral("Установка драйвера... | установка завершена."),
-                              QStringLiteral("Проверка драйвера ... | драйвер не обнаружен.")}));
+        QCOMPARE(stepRows(&window), QStringList({QStringLiteral("Поиск драйвера ... | драйвер не обнаружен."),
+                                                 QStringLiteral("Установка драйвера... | установка завершена."),
+                                                 QStringLiteral("Проверка драйвера ... | драйвер не обнаружен.")}));
         QVERIFY(!lockdown::parentExists());
     }
 };

@@ -44,8 +44,8 @@ inline bool entryExists()
 inline bool plant(const QString &source)
 {
     HKEY handle = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, entryKey().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, entryKey().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) !=
+        ERROR_SUCCESS)
         return false;
     const std::wstring value = source.toStdWString();
     const LONG result = RegSetValueExW(handle, L"Source", 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),

@@ -502,27 +502,35 @@ public:
     const QStringList &startupBoxes() const { return m_startupBoxes; }
     const LinePlan &plan() const { return m_plan; }
 
-    TransferResult transfer(int baud)
+    // Starts the simulator with its log in a file of its own and opens the client's port to it.
+    bool startAndConnect(SimulatorProcess &simulator, const QStringList &arguments, QString *failure)
     {
-        TransferResult result;
-        result.baud = baud;
         const QString logFile = m_logDir.filePath(QStringLiteral("sim-%1.log").arg(++m_transfers));
-        const QStringList arguments{QStringLiteral("--baud"),       QString::number(baud),
-                                    QStringLiteral("--latency"),    QString::number(m_options.latencyMs),
-                                    QStringLiteral("--run-mode"),   QString::number(m_options.runMode),
-                                    QStringLiteral("--fw-version"), deviceVersionText};
-        SimulatorProcess simulator;
-        if (!simulator.start(m_options.simulator, arguments, logFile, &result.failure))
-            return result;
-
+        if (!simulator.start(m_options.simulator, arguments, logFile, failure))
+            return false;
         qorvserial *worker = m_window->serialWorker();
         const QString path = simulator.portPath();
         worker->setPortLister([path] { return QList<PortListing>{cp210x::port(path)}; });
         worker->findDevicePort();
         if (!worker->isPortFound() || worker->connectPort()) {
-            result.failure = QStringLiteral("cannot open %1").arg(path);
-            return result;
+            *failure = QStringLiteral("cannot open %1").arg(path);
+            return false;
         }
+        return true;
+    }
+
+    TransferResult transfer(int baud)
+    {
+        TransferResult result;
+        result.baud = baud;
+        const QStringList arguments{QStringLiteral("--baud"),       QString::number(baud),
+                                    QStringLiteral("--latency"),    QString::number(m_options.latencyMs),
+                                    QStringLiteral("--run-mode"),   QString::number(m_options.runMode),
+                                    QStringLiteral("--fw-version"), deviceVersionText};
+        SimulatorProcess simulator;
+        if (!startAndConnect(simulator, arguments, &result.failure))
+            return result;
+        qorvserial *worker = m_window->serialWorker();
         // As the workflow leaves things before it calls the transfer.
         auto *bar = m_window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
         if (bar) {
@@ -570,7 +578,6 @@ public:
     UnplugResult unplug(int pages)
     {
         UnplugResult result;
-        const QString logFile = m_logDir.filePath(QStringLiteral("sim-%1.log").arg(++m_transfers));
         QStringList arguments{QStringLiteral("--baud"), QString::number(m_options.baud), QStringLiteral("--fw-version"),
                               deviceVersionText};
         if (pages < 0)
@@ -579,16 +586,9 @@ public:
         else
             arguments << QStringLiteral("--run-mode") << QStringLiteral("0");
         SimulatorProcess simulator;
-        if (!simulator.start(m_options.simulator, arguments, logFile, &result.failure))
+        if (!startAndConnect(simulator, arguments, &result.failure))
             return result;
         qorvserial *worker = m_window->serialWorker();
-        const QString path = simulator.portPath();
-        worker->setPortLister([path] { return QList<PortListing>{cp210x::port(path)}; });
-        worker->findDevicePort();
-        if (!worker->isPortFound() || worker->connectPort()) {
-            result.failure = QStringLiteral("cannot open %1").arg(path);
-            return result;
-        }
 
         QElapsedTimer clock;
         qint64 pulledNs = -1;

@@ -25,7 +25,8 @@ QList<PortListing> systemSerialPorts()
 qorvserial::qorvserial(QObject *parent) : QObject(parent), port(new QSerialPort), portLister(systemSerialPorts)
 {
     connect(port, &QSerialPort::readyRead, this, &qorvserial::dataReady);
-    connect(port, &QSerialPort::errorOccurred, this, &qorvserial::portErrorOccurred);
+    // Connected from the start: a device that vanishes mid-transfer must end the transfer's waits at once.
+    connect(port, &QSerialPort::errorOccurred, this, &qorvserial::handleError);
     serialtrace::elapsedMs(); // the trace's clock starts with the worker
 }
 
@@ -117,7 +118,6 @@ void qorvserial::disconnectPort()
 void qorvserial::processPort()
 {
     qCDebug(lcSerial) << "Start qorvserial in thread";
-    connect(port, &QSerialPort::errorOccurred, this, &qorvserial::handleError);
 }
 
 void qorvserial::dataReady()
@@ -126,7 +126,7 @@ void qorvserial::dataReady()
         rxBuffer.append(port->readAll());
 }
 
-void qorvserial::portErrorOccurred(QSerialPort::SerialPortError error)
+void qorvserial::handleError(QSerialPort::SerialPortError error)
 {
     // A vanished device shows as a resource error (EIO, ENXIO) or, on a hung-up line, as a read that is ready but
     // returns nothing. Either way the port notifies on every event-loop pass from now on, so the link is marked lost
@@ -139,14 +139,6 @@ void qorvserial::portErrorOccurred(QSerialPort::SerialPortError error)
     lastError = port->errorString();
     emit errorMsg(portName + QStringLiteral(" >> ") + lastError);
     QMetaObject::invokeMethod(this, &qorvserial::disconnectPort, Qt::QueuedConnection);
-}
-
-void qorvserial::handleError(QSerialPort::SerialPortError error)
-{
-    if (error == QSerialPort::ResourceError && port->isOpen()) {
-        emit errorMsg(port->errorString());
-        disconnectPort();
-    }
 }
 
 bool qorvserial::writePort(QByteArray data)

@@ -89,7 +89,6 @@ public slots:
 
 private slots:
     void handleError(QSerialPort::SerialPortError error);
-    void portErrorOccurred(QSerialPort::SerialPortError error);
 
 private:
     QSerialPort *port;

@@ -18,11 +18,6 @@ const QString connectPrompt = QStringLiteral("Пожалуйста, включи
 const QString incompatible = QStringLiteral("Ваша версия Windows несовместима с данной программой. Дальнейшая работа "
                                             "невозможна. Обратитесь в службу поддержки email.");
 
-QString driverFile()
-{
-    return QDir::rootPath() + QStringLiteral("Windows/System32/drivers/silabser.sys");
-}
-
 QStringList stepRows(MainWindow *window)
 {
     const auto *model =
@@ -41,6 +36,7 @@ class TestWindowsClient : public QObject
 {
     Q_OBJECT
 
+    // The system's temporary directory for the run, with a space in its path, as user profiles often have.
     QTemporaryDir temp{QDir::tempPath() + QStringLiteral("/kivra zid-XXXXXX")};
     QStringList asked; // what the client asked to start, and in which directory
 
@@ -87,13 +83,13 @@ private slots:
     void cleanup()
     {
         lockdown::removeParent();
-        QFile::remove(driverFile());
+        QFile::remove(lockdown::driverFile());
     }
 
     void driverInstalledLeadsToTheConnectionPrompt()
     {
-        QVERIFY(lockdown::plant(QStringLiteral("%SystemRoot%\\System32\\drivers\\silabser.sys")));
-        QFile file(driverFile());
+        QVERIFY(lockdown::plant(lockdown::driverSource()));
+        QFile file(lockdown::driverFile());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         MainWindow window(nullptr, windowSizeForScreen(QSize(1920, 1080)));

@@ -3,6 +3,7 @@
 // The CP210x driver's PnP lockdown entry as the Windows suites plant and remove it, through the Win32 registry API
 // rather than the client's own QSettings reader, so that the reader is checked against the real thing.
 
+#include <QDir>
 #include <QString>
 
 #include <string>
@@ -57,6 +58,18 @@ inline bool plant(const QString &source)
 inline void removeEntry()
 {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, entryKey().c_str());
+}
+
+// The "Source" value Windows records for the installed driver.
+inline QString driverSource()
+{
+    return QStringLiteral("%SystemRoot%\\System32\\drivers\\silabser.sys");
+}
+
+// Where that "Source" points on the system drive.
+inline QString driverFile()
+{
+    return QDir::rootPath() + QStringLiteral("Windows/System32/drivers/silabser.sys");
 }
 
 inline void removeParent()

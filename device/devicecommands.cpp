@@ -10,7 +10,7 @@ namespace {
 constexpr quint8 answerFlag = 0x80;
 }
 
-int MainWindow::exchange(const QByteArray &request, QByteArray &reply)
+CommandResult MainWindow::exchange(const QByteArray &request, QByteArray &reply)
 {
     if (worker->sendPacket(request))
         return CommandResult::SendFailed;
@@ -48,16 +48,16 @@ bool MainWindow::setUpdateMode(bool enter)
     return !worker->sendPacket(protocol::setUpdateModeRequest(enter));
 }
 
-int MainWindow::writePage(quint32 address, const char *page)
+CommandResult MainWindow::writePage(quint32 address, const char *page)
 {
     QByteArray reply;
-    const int sent = exchange(protocol::writePageRequest(address, page), reply);
+    const CommandResult sent = exchange(protocol::writePageRequest(address, page), reply);
     return sent != CommandResult::Ok ? sent : protocol::judgeAnswer(reply, DeviceCommand::WritePage | answerFlag);
 }
 
-int MainWindow::finishImage(quint16 crc, quint32 endAddress)
+CommandResult MainWindow::finishImage(quint16 crc, quint32 endAddress)
 {
     QByteArray reply;
-    const int sent = exchange(protocol::finishImageRequest(endAddress, crc), reply);
+    const CommandResult sent = exchange(protocol::finishImageRequest(endAddress, crc), reply);
     return sent != CommandResult::Ok ? sent : protocol::judgeAnswer(reply, DeviceCommand::FinishImage | answerFlag);
 }

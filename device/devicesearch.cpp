@@ -1,15 +1,9 @@
 // Finding the device, reading its state and identity, and deciding whether the carried image is to be written.
 
 #include "ui/mainwindow.h"
-#include "ui_mainwindow.h"
 
 #include "device/updatedecision.h"
 #include "serial/qorvserial.h"
-#include "ui/formdevice.h"
-
-#include <QCoreApplication>
-#include <QStandardItemModel>
-#include <QTimer>
 
 namespace {
 constexpr int quitDelayMs = 1000;
@@ -23,25 +17,11 @@ int MainWindow::searchDevice()
     worker->findDevicePort();
     if (!worker->isPortFound()) {
         const QString notFound = tr("Устройство не найдено");
-        ui->text_browser->append(notFound);
-        setStepResult(stepRow, notFound, false);
-        stepRow += 1;
+        appendLog(notFound);
+        finishStep(notFound, false);
         return 0;
     }
-
-    const auto endProgram = [this] {
-        iOError();
-        stepRow += 1;
-        setStepText(stepRow, tr("Завершение работы..."));
-        QTimer::singleShot(quitDelayMs, this, &QCoreApplication::quit);
-        return -1;
-    };
-    if (worker->connectPort()) {
-        // The box only says to restart; the port's own reason ("Permission denied", ...) is kept for support.
-        ui->text_browser->append(tr("Поиск устройства ...") + tab + worker->lastErrorText());
-        return endProgram();
-    }
-    if (!readBlock(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength, deviceInfo.statusBlock))
+    if (!openAndReadStatus())
         return endProgram();
 
     // A device left in update mode by an interrupted transfer answers nothing else useful: write the image again.
@@ -49,49 +29,59 @@ int MainWindow::searchDevice()
         searchDecision = UpdateDecision::Update;
         return 1;
     }
-
-    deviceInfo.fwMajor = deviceInfo.statusBlock[2];
-    deviceInfo.fwMinor = deviceInfo.statusBlock[3];
-    deviceInfo.fwBuild = deviceInfo.statusBlock[4];
-    if (!identify()) {
+    if (!identifyDevice()) {
         iOError();
         return 0;
     }
+    showFoundDevice();
+    return reportDecision();
+}
 
+bool MainWindow::openAndReadStatus()
+{
+    if (worker->connectPort()) {
+        // The box only says to restart; the port's own reason ("Permission denied", ...) is kept for support.
+        appendLog(tr("Поиск устройства ...") + tab + worker->lastErrorText());
+        return false;
+    }
+    return readBlock(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength, deviceInfo.statusBlock);
+}
+
+// The version is taken from the status block before the identity is asked for, so a failed identification leaves
+// the new version beside the previous identity.
+bool MainWindow::identifyDevice()
+{
+    deviceInfo.fwMajor = deviceInfo.statusBlock[2];
+    deviceInfo.fwMinor = deviceInfo.statusBlock[3];
+    deviceInfo.fwBuild = deviceInfo.statusBlock[4];
+    return identify();
+}
+
+void MainWindow::showFoundDevice()
+{
     // The found line is appended rather than put in place of the last one: that line holds the previous step's
     // outcome, which the log should keep.
     currentStepText = tr("Поиск устройства ...");
     const QString found = tr("устройство найдено.");
-    ui->text_browser->append(currentStepText + tab + found);
-    setStepResult(stepRow, found, true);
-    stepRow += 1;
+    appendLog(currentStepText + tab + found);
+    finishStep(found, true);
+    showDevicePanel();
+    appendLog(indent + QStringLiteral("HW:%1").arg(deviceInfo.hardware));
+    appendLog(indent + QStringLiteral("SKU:%1").arg(deviceInfo.sku));
+    appendLog(indent +
+              QStringLiteral("FW:%1.%2.%3").arg(deviceInfo.fwMajor).arg(deviceInfo.fwMinor).arg(deviceInfo.fwBuild));
+}
 
-    auto *panel = new FormDevice(this, deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor,
-                                 deviceInfo.fwBuild);
-    stepModel->setItem(stepRow, 1, new QStandardItem);
-    ui->tableView->setIndexWidget(stepModel->index(stepRow, 1), panel);
-    ui->tableView->setSpan(stepRow, 1, 1, 2);
-    ui->tableView->update();
-    stepRow += 2;
-
-    ui->text_browser->append(indent + QStringLiteral("HW:%1").arg(deviceInfo.hardware));
-    ui->text_browser->append(indent + QStringLiteral("SKU:%1").arg(deviceInfo.sku));
-    ui->text_browser->append(
-        indent + QStringLiteral("FW:%1.%2.%3").arg(deviceInfo.fwMajor).arg(deviceInfo.fwMinor).arg(deviceInfo.fwBuild));
-
-    const auto reportLine = [this](const QString &text) {
-        ui->text_browser->append(text);
-        setSpannedLine(stepRow, text);
-        stepRow += 1;
-    };
+int MainWindow::reportDecision()
+{
     searchDecision =
         decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor, deviceInfo.fwBuild);
     switch (*searchDecision) {
     case UpdateDecision::NotSuitable:
-        reportLine(tr("Обновление не подходит для этого устройства!"));
+        addReportLine(tr("Обновление не подходит для этого устройства!"));
         return 0;
     case UpdateDecision::DeviceNewer:
-        reportLine(tr("Устройство обновлено до последней версии."));
+        addReportLine(tr("Устройство обновлено до последней версии."));
         return 0;
     case UpdateDecision::Update:
         return 1;
@@ -99,12 +89,17 @@ int MainWindow::searchDevice()
         break;
     }
     const QString upToDate = tr("Устройство обновлено до последней версии.");
-    reportLine(upToDate);
+    addReportLine(upToDate);
     showInformation(tr("Подключение устройства"), upToDate);
-    const QString shuttingDown = tr("Завершение работы...");
-    ui->text_browser->append(shuttingDown);
-    setStepText(stepRow, shuttingDown);
-    QTimer::singleShot(quitDelayMs, this, &QCoreApplication::quit);
+    shutDown(ClosingLine::InCurrentRowAndLog, quitDelayMs, Ending::Quit);
+    return -1;
+}
+
+// A link that fails before the device has said anything ends the run: the user is told to restart.
+int MainWindow::endProgram()
+{
+    iOError();
+    shutDown(ClosingLine::InNextRow, quitDelayMs, Ending::Quit);
     return -1;
 }
 

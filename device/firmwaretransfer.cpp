@@ -1,7 +1,6 @@
 // Writing the carried image into the device: update mode, the image checksum, the pages, the finish request.
 
 #include "ui/mainwindow.h"
-#include "ui_mainwindow.h"
 
 #include "device/firmwareimage.h"
 #include "serial/qorvserial.h"
@@ -16,83 +15,85 @@ constexpr int retryDelayMs = 100;
 
 bool MainWindow::flashFirmware()
 {
-    if (!readBlock(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength, deviceInfo.statusBlock)) {
+    if (!enterUpdateMode()) {
         iOError();
         return false;
     }
-    if (deviceInfo.statusBlock[0] == protocol::runModeApplication) {
-        if (!setUpdateMode(true)) {
-            iOError();
-            return false;
-        }
-        // The device restarts into its boot loader and does not answer until it is there.
-        bool answered = false;
-        for (int wait = 1; wait <= updateModeWaits; ++wait) {
-            delay(updateModePollIntervalMs);
-            // An unplugged device will not come back within the polls; the failure is reported at once.
-            if (wait == updateModeWaits || worker->isLinkLost())
-                break;
-            if (readBlock(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength, deviceInfo.statusBlock)) {
-                answered = true;
-                break;
-            }
-        }
-        if (!answered || deviceInfo.statusBlock[0] == protocol::runModeApplication) {
-            iOError();
-            return false;
-        }
-    }
-
     if (!firmwareFile.open(QIODevice::ReadOnly)) {
         iOError();
         return false;
     }
-    // Sizes stay in 64 bits: an image of 2 GiB or more must neither wrap an int nor reach an allocation.
-    const qint64 size = firmwareFile.size();
+    qint64 size = 0;
     quint16 imageCrc = 0;
-    // The finish request carries the checksum of the whole image, so it is read once in full before the first page.
-    if (!firmwareimage::isWritableSize(size) || !firmwareimage::paddedImageCrc(firmwareFile, size, &imageCrc) ||
-        !firmwareFile.seek(0)) {
+    if (!sumImage(&size, &imageCrc)) {
         firmwareFile.close();
         uncrownError();
         return false;
     }
-    const qint64 pages = firmwareimage::pageCount(size);
-    ui->progressBar->reset();
-    ui->progressBar->setRange(0, static_cast<int>(pages - 1));
-
-    const quint32 end = firmwareimage::endAddress(pages);
-    qint64 remaining = size;
-    char page[firmwareimage::pageSize];
-    for (quint32 address = firmwareimage::firstPageAddress, k = 0; address != end;
-         address += firmwareimage::pageSize, ++k) {
-        const qint64 wanted = remaining > firmwareimage::pageSize - 1 ? firmwareimage::pageSize : remaining;
-        if (firmwareFile.read(page, wanted) != wanted) {
-            firmwareFile.close();
-            iOError();
-            return false;
-        }
-        std::fill(page + wanted, page + firmwareimage::pageSize, firmwareimage::fillByte);
-        if (writePage(address, page) != CommandResult::Ok) {
-            delay(retryDelayMs);
-            if (writePage(address, page) != CommandResult::Ok) {
-                firmwareFile.close();
-                iOError();
-                return false;
-            }
-        }
-        ui->progressBar->setValue(static_cast<int>(k));
-        remaining -= firmwareimage::pageSize;
-    }
+    const bool written = writePages(size);
     firmwareFile.close();
-
-    if (finishImage(imageCrc, end) != CommandResult::Ok) {
-        delay(retryDelayMs);
-        if (finishImage(imageCrc, end) != CommandResult::Ok) {
-            iOError();
-            return false;
-        }
+    const quint32 end = firmwareimage::endAddress(firmwareimage::pageCount(size));
+    if (!written || !acceptedWithOneRetry([&] { return finishImage(imageCrc, end); })) {
+        iOError();
+        return false;
     }
     setUpdateMode(false);
     return true;
+}
+
+bool MainWindow::enterUpdateMode()
+{
+    if (!readBlock(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength, deviceInfo.statusBlock))
+        return false;
+    if (deviceInfo.statusBlock[0] != protocol::runModeApplication)
+        return true;
+    if (!setUpdateMode(true))
+        return false;
+    // The device restarts into its boot loader and does not answer until it is there.
+    for (int wait = 1; wait <= updateModeWaits; ++wait) {
+        delay(updateModePollIntervalMs);
+        // An unplugged device will not come back within the polls; the failure is reported at once.
+        if (wait == updateModeWaits || worker->isLinkLost())
+            return false;
+        if (readBlock(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength, deviceInfo.statusBlock))
+            return deviceInfo.statusBlock[0] != protocol::runModeApplication;
+    }
+    return false;
+}
+
+// The finish request carries the checksum of the whole image, so it is read once in full before the first page.
+// Sizes stay in 64 bits: an image of 2 GiB or more must neither wrap an int nor reach an allocation.
+bool MainWindow::sumImage(qint64 *size, quint16 *crc)
+{
+    *size = firmwareFile.size();
+    return firmwareimage::isWritableSize(*size) && firmwareimage::paddedImageCrc(firmwareFile, *size, crc) &&
+           firmwareFile.seek(0);
+}
+
+bool MainWindow::writePages(qint64 size)
+{
+    const qint64 pages = firmwareimage::pageCount(size);
+    startProgress(static_cast<int>(pages - 1));
+    qint64 remaining = size;
+    char page[firmwareimage::pageSize];
+    for (qint64 k = 0; k < pages; ++k) {
+        const qint64 wanted = std::min<qint64>(remaining, firmwareimage::pageSize);
+        if (firmwareFile.read(page, wanted) != wanted)
+            return false;
+        std::fill(page + wanted, page + firmwareimage::pageSize, firmwareimage::fillByte);
+        const quint32 address = firmwareimage::firstPageAddress + static_cast<quint32>(k) * firmwareimage::pageSize;
+        if (!acceptedWithOneRetry([&] { return writePage(address, page); }))
+            return false;
+        setProgress(static_cast<int>(k));
+        remaining -= firmwareimage::pageSize;
+    }
+    return true;
+}
+
+bool MainWindow::acceptedWithOneRetry(const std::function<CommandResult()> &request)
+{
+    if (request() == CommandResult::Ok)
+        return true;
+    delay(retryDelayMs);
+    return request() == CommandResult::Ok;
 }

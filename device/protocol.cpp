@@ -75,7 +75,7 @@ bool parseIdentifyReply(const QByteArray &reply, QString *sku, QString *hardware
     return true;
 }
 
-int judgeAnswer(const QByteArray &reply, quint8 answerCode)
+CommandResult judgeAnswer(const QByteArray &reply, quint8 answerCode)
 {
     if (reply.isEmpty() || static_cast<quint8>(reply.at(0)) != answerCode)
         return CommandResult::Rejected;

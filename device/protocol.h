@@ -17,15 +17,13 @@ struct DeviceCommand
     };
 };
 
-// Results of writePage and finishImage (plain ints, 0 meaning accepted).
-struct CommandResult
-{
-    enum Value : int {
-        Ok = 0,
-        SendFailed = 1,
-        NoReply = 2,
-        Rejected = 3,
-    };
+// Results of writePage and finishImage. A scoped type, so that neither a bool nor the worker's true-on-failure
+// result can be taken for one; the values are those the device's log and support staff know.
+enum class CommandResult : int {
+    Ok = 0,
+    SendFailed = 1,
+    NoReply = 2,
+    Rejected = 3,
 };
 
 // What the device last reported.
@@ -64,6 +62,6 @@ bool parseIdentifyReply(const QByteArray &reply, QString *sku, QString *hardware
 QString identityField(const QByteArray &field);
 
 // Ok when byte 0 is `answerCode` and the status byte is 0 or absent, Rejected otherwise (an empty reply included).
-int judgeAnswer(const QByteArray &reply, quint8 answerCode);
+CommandResult judgeAnswer(const QByteArray &reply, quint8 answerCode);
 
 } // namespace protocol

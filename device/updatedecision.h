@@ -1,14 +1,11 @@
 #pragma once
 
+#include "app/version.h"
+
 #include <QString>
 #include <QtGlobal>
 
-// The version of the image this client carries (its file name says the same, but is not parsed).
-namespace carriedImage {
-constexpr quint8 major = 0;
-constexpr quint8 minor = 1;
-constexpr quint8 build = 158;
-} // namespace carriedImage
+// The image this client carries is compared by carriedImage's three numbers; its file name is not parsed.
 
 enum class UpdateDecision {
     NotSuitable, // the image is not meant for this hardware or SKU

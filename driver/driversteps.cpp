@@ -2,7 +2,6 @@
 // vendor's installer and wait until it has gone from the process list.
 
 #include "ui/mainwindow.h"
-#include "ui_mainwindow.h"
 
 #include "driver/packagefolder.h"
 #include "driver/systemaccess.h"
@@ -11,30 +10,28 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
-#include <QStandardItemModel>
 #include <QTimer>
 
 namespace {
 constexpr int followUpDelayMs = 500;
 const QChar tab = QLatin1Char('\t');
 
-// The package as carried, and where each file goes below the extraction directory. The 64-bit installer is unpacked
-// under the plain name the process list is watched for.
-struct PackageFile
+// The package as carried: the 64-bit installer, unpacked under the plain name the process list is watched for, and
+// the files it needs beside it, each below ":/deviceFW/driver/" and the extraction directory under the same name.
+const QString installerResource = QStringLiteral(":/deviceFW/driver/CP210xVCPInstaller_x64.exe");
+constexpr const char *packageFiles[] = {
+    "x64/silabser.sys", "CP210x_Universal_Windows_Driver_ReleaseNotes.txt", "dpinst.xml", "silabser.cat",
+    "silabser.inf",     "SLAB_License_Agreement_VCP_Windows.txt",
+};
+
+// Files copied out of the resources are read-only, which would stop the removal after the installation.
+bool copyWritable(const QString &resource, const QString &target)
 {
-    const char *resource;
-    const char *target;
-};
-constexpr PackageFile packageFiles[] = {
-    {":/deviceFW/driver/CP210xVCPInstaller_x64.exe", "CP210xVCPInstaller.exe"},
-    {":/deviceFW/driver/x64/silabser.sys", "x64/silabser.sys"},
-    {":/deviceFW/driver/CP210x_Universal_Windows_Driver_ReleaseNotes.txt",
-     "CP210x_Universal_Windows_Driver_ReleaseNotes.txt"},
-    {":/deviceFW/driver/dpinst.xml", "dpinst.xml"},
-    {":/deviceFW/driver/silabser.cat", "silabser.cat"},
-    {":/deviceFW/driver/silabser.inf", "silabser.inf"},
-    {":/deviceFW/driver/SLAB_License_Agreement_VCP_Windows.txt", "SLAB_License_Agreement_VCP_Windows.txt"},
-};
+    if (!QFile::copy(resource, target))
+        return false;
+    QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner | QFile::WriteUser);
+    return true;
+}
 
 QString extractionDirectory()
 {
@@ -47,20 +44,18 @@ bool MainWindow::checkDriver()
     if (systemAccess->driverPresent()) {
         const QString found = tr("драйвер обнаружен.");
         chageLastLineTextBrowser(currentStepText + tab + found);
-        setStepResult(stepRow, found, true);
-        stepRow += 1;
+        finishStep(found, true);
         QTimer::singleShot(followUpDelayMs, this, &MainWindow::askToConnect);
         return false;
     }
 
     const QString missing = tr("драйвер не обнаружен.");
     chageLastLineTextBrowser(currentStepText + tab + missing);
-    setStepResult(stepRow, missing, false);
+    finishStep(missing, false);
     if (attemptCounter++ == 0) {
-        stepRow += 1;
         currentStepText = tr("Установка драйвера...");
-        setStepText(stepRow, currentStepText);
-        ui->text_browser->append(currentStepText);
+        startStep(currentStepText);
+        appendLog(currentStepText);
         QTimer::singleShot(followUpDelayMs, this, &MainWindow::installDriver);
         return false;
     }
@@ -80,12 +75,12 @@ bool MainWindow::unpackDriverPackage(const QString &directory)
     // the folder is made anew by this run; a folder that cannot be, or a copy that fails, means no installer starts.
     if (!packagefolder::recreate(directory) || !QDir().mkdir(directory + QStringLiteral("/x64")))
         return false;
-    for (const PackageFile &file : packageFiles) {
-        const QString target = directory + QLatin1Char('/') + QLatin1String(file.target);
-        if (!QFile::copy(QLatin1String(file.resource), target))
+    if (!copyWritable(installerResource, directory + QLatin1Char('/') + driverprobe::installerProcessName()))
+        return false;
+    for (const char *name : packageFiles) {
+        if (!copyWritable(QStringLiteral(":/deviceFW/driver/") + QLatin1String(name),
+                          directory + QLatin1Char('/') + QLatin1String(name)))
             return false;
-        // Files copied out of the resources are read-only, which would stop the removal after the installation.
-        QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner | QFile::WriteUser);
     }
     return true;
 }
@@ -102,7 +97,7 @@ void MainWindow::installDriver()
     }
     const QString notUnpacked = tr("не удалось распаковать пакет драйвера.");
     chageLastLineTextBrowser(currentStepText + tab + notUnpacked);
-    setStepResult(stepRow, notUnpacked, false);
+    finishStep(notUnpacked, false);
     QTimer::singleShot(followUpDelayMs, this, &MainWindow::checkDriverAgain);
 }
 
@@ -111,23 +106,22 @@ void MainWindow::checkProcessState()
     if (systemAccess->installerRunning()) {
         const QString installing = tr("установка...");
         chageLastLineTextBrowser(currentStepText + tab + installing);
-        stepModel->setItem(stepRow, 2, new QStandardItem(installing));
+        showStepState(installing);
         QTimer::singleShot(followUpDelayMs, this, &MainWindow::checkProcessState);
         return;
     }
 
     const QString installed = tr("установка завершена.");
     chageLastLineTextBrowser(currentStepText + tab + installed);
-    setStepResult(stepRow, installed, true);
+    finishStep(installed, true);
     checkDriverAgain();
 }
 
 void MainWindow::checkDriverAgain()
 {
-    stepRow += 1;
     packagefolder::removeWithoutFollowingLinks(extractionDirectory());
     QTimer::singleShot(followUpDelayMs, this, &MainWindow::checkDriver);
     currentStepText = tr("Проверка драйвера ...");
-    setStepText(stepRow, currentStepText);
-    ui->text_browser->append(currentStepText);
+    startStep(currentStepText);
+    appendLog(currentStepText);
 }

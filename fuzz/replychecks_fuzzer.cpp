@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     for (const quint8 code : {quint8(0x89), quint8(0x9B)}) {
-        const int result = protocol::judgeAnswer(reply, code);
+        const CommandResult result = protocol::judgeAnswer(reply, code);
         const bool accepted = !reply.isEmpty() && byte(0) == code && (reply.size() == 1 || byte(1) == 0);
         check(result == (accepted ? CommandResult::Ok : CommandResult::Rejected));
     }

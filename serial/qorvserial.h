@@ -37,6 +37,10 @@ QList<PortListing> systemSerialPorts();
 
 // The client's one link to the device's USB-to-UART bridge: finds the port by USB identifiers, opens it with the
 // stored line settings, collects every byte that arrives and writes frames. Boolean results are true on failure.
+//
+// The worker also keeps the interface of a worker thread that the client does not use: processPort (which only
+// announces itself) and the finishedPort, maxFlashPage and flashPage signals, which nothing emits or connects. They
+// are kept on purpose, in their meta-object order, for code that drives the worker from a thread of its own.
 class qorvserial : public QObject
 {
     Q_OBJECT

@@ -1,6 +1,8 @@
 #include "ui/formdevice.h"
 #include "ui_formdevice.h"
 
+#include "app/version.h"
+
 #include <QImage>
 #include <QImageReader>
 #include <QPixmap>
@@ -37,9 +39,9 @@ QString displayedVersion(quint8 major, quint8 minor, quint8 build)
         major = 1;
         minor = 0;
         if (build == 153) {
-            build = 20;
-        } else if (build == 158) {
-            build = 26;
+            build = 20; // the release before this client's
+        } else if (build == carriedImage::build) {
+            build = clientVersion::patch;
         }
     }
     return QStringLiteral("%1.%2.%3").arg(uint(major)).arg(uint(minor)).arg(uint(build));

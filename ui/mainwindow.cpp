@@ -5,7 +5,9 @@
 #include "driver/systemaccess.h"
 #include "serial/eventwait.h"
 #include "serial/qorvserial.h"
+#include "ui/formdevice.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QIcon>
 #include <QMessageBox>
@@ -40,7 +42,7 @@ MainWindow::MainWindow(QWidget *parent, QSize size)
     currentStepText = tr("Поиск драйвера ...");
     ui->text_browser->append(currentStepText);
     ui->text_browser->hide();
-    setStepText(stepRow, currentStepText);
+    startStep(currentStepText);
 
     worker = new qorvserial;
     deviceInfo.fwMajor = 0;
@@ -69,27 +71,83 @@ void MainWindow::setFirmwareFileName(const QString &fileName)
     firmwareFile.setFileName(fileName);
 }
 
-void MainWindow::setStepText(int row, const QString &text)
+void MainWindow::appendLog(const QString &line)
 {
-    stepModel->setItem(row, 1, new QStandardItem(text));
+    ui->text_browser->append(line);
 }
 
-void MainWindow::setStepIcon(int row, bool success)
+void MainWindow::startStep(const QString &text)
 {
-    if (QStandardItem *item = stepModel->item(row, 1))
+    stepModel->setItem(stepRow, 1, new QStandardItem(text));
+}
+
+void MainWindow::showStepState(const QString &text)
+{
+    stepModel->setItem(stepRow, 2, new QStandardItem(text));
+}
+
+void MainWindow::setStepIcon(bool success)
+{
+    if (QStandardItem *item = stepModel->item(stepRow, 1))
         item->setData(QIcon(success ? okIcon : failIcon), Qt::DecorationRole);
 }
 
-void MainWindow::setStepResult(int row, const QString &text, bool success)
+void MainWindow::finishStep(const QString &text, bool success)
 {
-    stepModel->setItem(row, 2, new QStandardItem(text));
-    setStepIcon(row, success);
+    showStepState(text);
+    setStepIcon(success);
+    stepRow += 1;
 }
 
-void MainWindow::setSpannedLine(int row, const QString &text)
+void MainWindow::addReportLine(const QString &text)
 {
-    setStepText(row, text);
-    ui->tableView->setSpan(row, 1, 1, 2);
+    appendLog(text);
+    startStep(text);
+    ui->tableView->setSpan(stepRow, 1, 1, 2);
+    stepRow += 1;
+}
+
+void MainWindow::showDevicePanel()
+{
+    auto *panel = new FormDevice(this, deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor,
+                                 deviceInfo.fwBuild);
+    stepModel->setItem(stepRow, 1, new QStandardItem);
+    ui->tableView->setIndexWidget(stepModel->index(stepRow, 1), panel);
+    ui->tableView->setSpan(stepRow, 1, 1, 2);
+    ui->tableView->update();
+    stepRow += 2;
+}
+
+void MainWindow::startProgress(int lastPage)
+{
+    ui->progressBar->reset();
+    ui->progressBar->setRange(0, lastPage);
+}
+
+void MainWindow::setProgress(int page)
+{
+    ui->progressBar->setValue(page);
+}
+
+void MainWindow::endRunAfter(int delayMs, Ending ending)
+{
+    if (ending == Ending::Close)
+        QTimer::singleShot(delayMs, this, &QWidget::close);
+    else
+        QTimer::singleShot(delayMs, this, &QCoreApplication::quit);
+}
+
+void MainWindow::shutDown(ClosingLine line, int delayMs, Ending ending)
+{
+    const QString shuttingDown = tr("Завершение работы...");
+    // After a failure of the link the error's own line is the last in the log, and the closing line goes below the
+    // row the failure left.
+    if (line == ClosingLine::InNextRow)
+        stepRow += 1;
+    else
+        appendLog(shuttingDown);
+    startStep(shuttingDown);
+    endRunAfter(delayMs, ending);
 }
 
 QMessageBox *MainWindow::createBox(const QString &title, const QString &text, QMessageBox::StandardButtons buttons,
@@ -138,13 +196,13 @@ void MainWindow::delay(int ms)
 void MainWindow::uncrownError()
 {
     const QString text = tr("В процессе выполнения возникла ошибка. Пожалуйста, переустановите приложение.");
-    ui->text_browser->append(text);
+    appendLog(text);
     showInformation(tr("Подключение устройства"), text);
 }
 
 void MainWindow::iOError()
 {
     const QString text = tr("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
-    ui->text_browser->append(text);
+    appendLog(text);
     showInformation(tr("Подключение устройства"), text);
 }

@@ -9,6 +9,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,19 +29,20 @@ public:
     MainWindow(QWidget *parent, QSize size);
     ~MainWindow() override;
 
-    // Workflow operations that are not slots.
+    // Workflow operations that are not slots. searchDevice: 1 write the image, 0 ask to connect again, -1 the run is
+    // ending; flashFirmware: true when the device took the whole image.
     int searchDevice();
     bool flashFirmware();
     void delay(int ms);
 
-    // Device requests (true on success for readBlock; CommandResult for the page and finish requests).
+    // Device requests: readBlock, identify and setUpdateMode are true on success.
     bool readBlock(quint8 code, quint32 address, quint16 length, quint8 *destination);
-    int writePage(quint32 address, const char *page);
-    int finishImage(quint16 crc, quint32 endAddress);
+    CommandResult writePage(quint32 address, const char *page);
+    CommandResult finishImage(quint16 crc, quint32 endAddress);
     bool identify();
     bool setUpdateMode(bool enter);
-    // Sends one request and waits for its reply: CommandResult::Ok, SendFailed or NoReply.
-    int exchange(const QByteArray &request, QByteArray &reply);
+    // Sends one request and waits for its reply: Ok, SendFailed or NoReply.
+    CommandResult exchange(const QByteArray &request, QByteArray &reply);
 
     // What the device reported, and the link to it.
     const DeviceInfo &info() const { return deviceInfo; }
@@ -68,18 +70,48 @@ private slots:
     void checkUpdatedDevice();
 
 private:
-    // Shared step-table conventions.
-    void setStepText(int row, const QString &text);
-    void setStepResult(int row, const QString &text, bool success);
-    void setSpannedLine(int row, const QString &text);
-    void setStepIcon(int row, bool success);
+    // What the steps do to the window, so that device/ and driver/ never touch its widgets. The step table is written
+    // at the running step's row (stepRow): a step begins with its text in column 1 and finishes with its result and
+    // icon, after which the table moves to the next row.
+    enum class Ending { Close, Quit };
+    enum class ClosingLine { InCurrentRowAndLog, InNextRow };
+    void appendLog(const QString &line);
+    void startStep(const QString &text);
+    // A result without an icon, for a step that is still running; the row stays.
+    void showStepState(const QString &text);
+    void finishStep(const QString &text, bool success);
+    // A line logged and written across both text columns, in a row of its own.
+    void addReportLine(const QString &text);
+    // The device panel for what deviceInfo holds, and an empty row below it.
+    void showDevicePanel();
+    void startProgress(int lastPage);
+    void setProgress(int page);
+    void endRunAfter(int delayMs, Ending ending);
+    // "Завершение работы..." where the step says, then the ending after the delay.
+    void shutDown(ClosingLine line, int delayMs, Ending ending);
+    void setStepIcon(bool success);
+
     // Every box of the client: parented to the window, a fixed-size dialog. Heap boxes stay children of the window.
     QMessageBox *createBox(const QString &title, const QString &text,
                            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                            QMessageBox::Icon icon = QMessageBox::Information);
     // Places a box over the lower half of the window and runs it modally; returns the button that closed it.
     int runBox(QMessageBox *box);
+    std::unique_ptr<QMessageBox> createUpdateBox(const QString &text);
     void showInformation(const QString &title, const QString &text);
+    // The steps of the search and of the transfer.
+    bool openAndReadStatus();
+    bool identifyDevice();
+    void showFoundDevice();
+    int reportDecision();
+    int endProgram();
+    bool enterUpdateMode();
+    bool sumImage(qint64 *size, quint16 *crc);
+    bool writePages(qint64 size);
+    // One request, and once more 100 ms later if the device did not accept it.
+    bool acceptedWithOneRetry(const std::function<CommandResult()> &request);
+    void runUpdate();
+
     // Unpacks the carried driver package into a directory made anew; false unless this run wrote every file.
     bool unpackDriverPackage(const QString &directory);
 

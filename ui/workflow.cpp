@@ -21,22 +21,24 @@ constexpr int closeAfterUpdateMs = 3500;
 enum WorkflowState { Finished = 0, Search = 1, Update = 2 };
 } // namespace
 
+// The ready box and the success box have the same title and button. Unlike the other boxes they live only as long as
+// the step that shows them.
+std::unique_ptr<QMessageBox> MainWindow::createUpdateBox(const QString &text)
+{
+    return std::unique_ptr<QMessageBox>(createBox(tr("Обновление устройства"), text));
+}
+
 void MainWindow::nextStep()
 {
-    // Unlike the other boxes this one lives only as long as the call; the success report reuses it.
-    const std::unique_ptr<QMessageBox> readyBox(
-        createBox(tr("Обновление устройства"), tr("Мы готовы обновить Ваше устройство. Для запуска процесса "
-                                                  "обновления нажмите \"Ok\".\nВАЖНО! Не отсоединяйте Ваше "
-                                                  "устройство во время обновления!")));
-    const QString successText = tr("Процесс обновления успешно завершен!");
-
     switch (workflowState) {
     case Search: {
-        setStepText(stepRow, tr("Поиск устройства ..."));
+        startStep(tr("Поиск устройства ..."));
         const int result = searchDevice();
         if (result == 1) {
             workflowState = Update;
-            runBox(readyBox.get());
+            runBox(createUpdateBox(tr("Мы готовы обновить Ваше устройство. Для запуска процесса обновления нажмите "
+                                      "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!"))
+                       .get());
             nextStep();
         } else if (result == 0) {
             worker->disconnectPort();
@@ -46,41 +48,41 @@ void MainWindow::nextStep()
         }
         break;
     }
-    case Update: {
-        ui->progressBar->reset();
-        ui->progressBar->show();
-        const QString started = tr("Начат процесс обновления. Не отключайте устройство!");
-        ui->text_browser->append(started);
-        setSpannedLine(stepRow, started);
-        stepRow += 1;
-
-        const bool ok = flashFirmware();
-        if (ok)
-            ui->text_browser->append(successText);
-        worker->disconnectPort();
-        ui->progressBar->hide();
-        workflowState = Finished;
-        if (ok) {
-            readyBox->setText(successText);
-            runBox(readyBox.get());
-        }
-        // The device restarts into its new firmware; a second look shows the user what it now runs.
-        setStepText(stepRow, tr("Поиск устройства ..."));
-        delay(settleAfterUpdateMs);
-        QTimer::singleShot(researchDelayMs, this, [this, ok] {
-            if (ok)
-                checkUpdatedDevice();
-            else
-                searchDevice();
-        });
-        delay(settleAfterUpdateMs);
-        QTimer::singleShot(closeAfterUpdateMs, this, &QWidget::close);
+    case Update:
+        runUpdate();
         break;
-    }
     default:
         workflowState = Search;
         break;
     }
+}
+
+void MainWindow::runUpdate()
+{
+    ui->progressBar->reset();
+    ui->progressBar->show();
+    addReportLine(tr("Начат процесс обновления. Не отключайте устройство!"));
+
+    const bool ok = flashFirmware();
+    const QString successText = tr("Процесс обновления успешно завершен!");
+    if (ok)
+        appendLog(successText);
+    worker->disconnectPort();
+    ui->progressBar->hide();
+    workflowState = Finished;
+    if (ok)
+        runBox(createUpdateBox(successText).get());
+    // The device restarts into its new firmware; a second look shows the user what it now runs.
+    startStep(tr("Поиск устройства ..."));
+    delay(settleAfterUpdateMs);
+    QTimer::singleShot(researchDelayMs, this, [this, ok] {
+        if (ok)
+            checkUpdatedDevice();
+        else
+            searchDevice();
+    });
+    delay(settleAfterUpdateMs);
+    endRunAfter(closeAfterUpdateMs, Ending::Close);
 }
 
 void MainWindow::askToConnect()
@@ -95,11 +97,8 @@ void MainWindow::askToConnect()
         if (previous <= searchAttemptLimit)
             nextStep();
         else
-            QTimer::singleShot(closeAfterLimitMs, this, &QWidget::close);
+            endRunAfter(closeAfterLimitMs, Ending::Close);
         return;
     }
-    const QString shuttingDown = tr("Завершение работы...");
-    ui->text_browser->append(shuttingDown);
-    setStepText(stepRow, shuttingDown);
-    QTimer::singleShot(closeAfterCancelMs, this, &QWidget::close);
+    shutDown(ClosingLine::InCurrentRowAndLog, closeAfterCancelMs, Ending::Close);
 }

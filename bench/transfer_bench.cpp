@@ -267,22 +267,22 @@ public:
         Kind kind;
     };
 
-    PortTimeline() { m_clock.start(); }
+    PortTimeline() { clock.start(); }
 
     void notice(QObject *receiver)
     {
-        if (m_port)
+        if (watchedPort)
             return;
         auto *notifier = qobject_cast<QSocketNotifier *>(receiver);
         auto *port = notifier ? qobject_cast<QSerialPort *>(notifier->parent()) : nullptr;
         if (!port)
             return;
-        m_port = port;
-        connect(port, &QSerialPort::readyRead, this, [this] { m_marks.append({m_clock.nsecsElapsed(), Read}); });
-        connect(port, &QSerialPort::bytesWritten, this, [this] { m_marks.append({m_clock.nsecsElapsed(), Written}); });
+        watchedPort = port;
+        connect(port, &QSerialPort::readyRead, this, [this] { marks.append({clock.nsecsElapsed(), Read}); });
+        connect(port, &QSerialPort::bytesWritten, this, [this] { marks.append({clock.nsecsElapsed(), Written}); });
     }
 
-    void clear() { m_marks.clear(); }
+    void clear() { marks.clear(); }
 
     // For each request written after an answer came in: the time from the answer's last delivery to that write,
     // in ms. This is the client's whole turn-around: decoding, the next page, framing, flushing and writing.
@@ -290,7 +290,7 @@ public:
     {
         QVector<double> out;
         qint64 lastRead = -1;
-        for (const Mark &m : m_marks) {
+        for (const Mark &m : marks) {
             if (m.kind == Read) {
                 lastRead = m.ns;
             } else if (lastRead >= 0) {
@@ -302,9 +302,9 @@ public:
     }
 
 private:
-    QElapsedTimer m_clock;
-    QPointer<QSerialPort> m_port;
-    QVector<Mark> m_marks;
+    QElapsedTimer clock;
+    QPointer<QSerialPort> watchedPort;
+    QVector<Mark> marks;
 };
 
 class BenchApplication : public QApplication
@@ -331,39 +331,39 @@ public:
 
     bool start(const QString &program, const QStringList &arguments, const QString &logFile, QString *error)
     {
-        m_logFile = logFile;
-        m_process.setProgram(program);
-        m_process.setArguments(arguments);
-        m_process.setStandardErrorFile(logFile);
-        m_process.start(QIODevice::ReadOnly);
-        if (!m_process.waitForStarted(5000)) {
-            *error = QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString());
+        logPath = logFile;
+        process.setProgram(program);
+        process.setArguments(arguments);
+        process.setStandardErrorFile(logFile);
+        process.start(QIODevice::ReadOnly);
+        if (!process.waitForStarted(5000)) {
+            *error = QStringLiteral("cannot start %1: %2").arg(program, process.errorString());
             return false;
         }
         QElapsedTimer clock;
         clock.start();
-        while (!m_process.canReadLine()) {
-            if (clock.elapsed() > 5000 || !m_process.waitForReadyRead(5000)) {
+        while (!process.canReadLine()) {
+            if (clock.elapsed() > 5000 || !process.waitForReadyRead(5000)) {
                 *error = QStringLiteral("%1 printed no port path").arg(program);
                 stop();
                 return false;
             }
         }
-        m_portPath = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-        return !m_portPath.isEmpty();
+        linePath = QString::fromLocal8Bit(process.readLine()).trimmed();
+        return !linePath.isEmpty();
     }
 
-    QString portPath() const { return m_portPath; }
+    QString portPath() const { return linePath; }
 
     // The cable is pulled: the process dies at once and the kernel hangs up its pty.
-    void kill() { m_process.kill(); }
+    void kill() { process.kill(); }
 
     // CPU time (user + system) the simulator has used so far, to the kernel's clock tick, or -1 when it cannot be
     // read.
     double cpuSeconds() const
     {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(m_process.processId()));
-        if (m_process.processId() <= 0 || !stat.open(QIODevice::ReadOnly))
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
+        if (process.processId() <= 0 || !stat.open(QIODevice::ReadOnly))
             return -1;
         const QByteArray line = stat.readAll();
         // The program name in parentheses may hold spaces; the fields are counted from its closing parenthesis on,
@@ -378,23 +378,23 @@ public:
     // Stops it the way a user would (SIGTERM), so that it writes its closing summary; returns its whole log.
     QString stop()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(5000)) {
-                m_process.kill();
-                m_process.waitForFinished(5000);
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(5000)) {
+                process.kill();
+                process.waitForFinished(5000);
             }
         }
-        QFile log(m_logFile);
-        if (m_logFile.isEmpty() || !log.open(QIODevice::ReadOnly))
+        QFile log(logPath);
+        if (logPath.isEmpty() || !log.open(QIODevice::ReadOnly))
             return {};
         return QString::fromLocal8Bit(log.readAll());
     }
 
 private:
-    QProcess m_process;
-    QString m_logFile;
-    QString m_portPath;
+    QProcess process;
+    QString logPath;
+    QString linePath;
 };
 
 // What the simulator's log says about one transfer.
@@ -469,46 +469,46 @@ class Bench
 {
 public:
     Bench(const Options &options, const QByteArray &image, PortTimeline *timeline)
-        : m_options(options),
-          m_plan(planTransfer(image, options.runMode == protocol::runModeApplication, options.latencyMs)),
-          m_timeline(timeline)
+        : options(options),
+          linePlan(planTransfer(image, options.runMode == protocol::runModeApplication, options.latencyMs)),
+          timeline(timeline)
     {
     }
 
     bool setUp(QString *error)
     {
-        qApp->installEventFilter(&m_user);
-        m_window = std::make_unique<MainWindow>(nullptr, windowSizeForScreen(QSize(1920, 1080)));
-        m_window->setSystemAccess(std::make_unique<ScriptedSystem>());
-        m_window->setFirmwareFileName(imageResource);
-        if (!m_logDir.isValid()) {
+        qApp->installEventFilter(&user);
+        window = std::make_unique<MainWindow>(nullptr, windowSizeForScreen(QSize(1920, 1080)));
+        window->setSystemAccess(std::make_unique<ScriptedSystem>());
+        window->setFirmwareFileName(imageResource);
+        if (!logDir.isValid()) {
             *error = QStringLiteral("no temporary directory for the simulator's log");
             return false;
         }
         // The window starts its workflow by itself: the driver check after 1.5 s, the connection prompt half a second
         // later. Let that run its course first, so that none of it fires into a measured transfer: the user cancels
         // the prompt and the window closes itself 800 ms later, after which no timer of the workflow is left.
-        m_window->show();
-        runEventsUntil([this] { return !m_user.seen.isEmpty(); }, 10000);
+        window->show();
+        runEventsUntil([this] { return !user.seen.isEmpty(); }, 10000);
         runEventsFor(1000);
-        m_startupBoxes = m_user.seen;
-        m_user.seen.clear();
+        boxesAtStart = user.seen;
+        user.seen.clear();
         // The transfer runs with the window on screen, as in an update, so that repainting its progress counts.
-        m_window->setVisible(!m_options.hideWindow);
+        window->setVisible(!options.hideWindow);
         runEventsFor(100);
         return true;
     }
 
-    const QStringList &startupBoxes() const { return m_startupBoxes; }
-    const LinePlan &plan() const { return m_plan; }
+    const QStringList &startupBoxes() const { return boxesAtStart; }
+    const LinePlan &plan() const { return linePlan; }
 
     // Starts the simulator with its log in a file of its own and opens the client's port to it.
     bool startAndConnect(SimulatorProcess &simulator, const QStringList &arguments, QString *failure)
     {
-        const QString logFile = m_logDir.filePath(QStringLiteral("sim-%1.log").arg(++m_transfers));
-        if (!simulator.start(m_options.simulator, arguments, logFile, failure))
+        const QString logFile = logDir.filePath(QStringLiteral("sim-%1.log").arg(++transfers));
+        if (!simulator.start(options.simulator, arguments, logFile, failure))
             return false;
-        qorvserial *worker = m_window->serialWorker();
+        qorvserial *worker = window->serialWorker();
         const QString path = simulator.portPath();
         worker->setPortLister([path] { return QList<PortListing>{cp210x::port(path)}; });
         worker->findDevicePort();
@@ -524,28 +524,28 @@ public:
         TransferResult result;
         result.baud = baud;
         const QStringList arguments{QStringLiteral("--baud"),       QString::number(baud),
-                                    QStringLiteral("--latency"),    QString::number(m_options.latencyMs),
-                                    QStringLiteral("--run-mode"),   QString::number(m_options.runMode),
+                                    QStringLiteral("--latency"),    QString::number(options.latencyMs),
+                                    QStringLiteral("--run-mode"),   QString::number(options.runMode),
                                     QStringLiteral("--fw-version"), deviceVersionText};
         SimulatorProcess simulator;
         if (!startAndConnect(simulator, arguments, &result.failure))
             return result;
-        qorvserial *worker = m_window->serialWorker();
+        qorvserial *worker = window->serialWorker();
         // As the workflow leaves things before it calls the transfer.
-        auto *bar = m_window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+        auto *bar = window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
         if (bar) {
             bar->reset();
             bar->show();
         }
         QCoreApplication::processEvents();
 
-        const int boxesBefore = m_user.seen.size();
-        m_timeline->clear();
+        const int boxesBefore = user.seen.size();
+        timeline->clear();
         const double simulatorCpuBefore = simulator.cpuSeconds();
         const double cpuBefore = processCpuSeconds();
         QElapsedTimer clock;
         clock.start();
-        const bool flashed = m_window->flashFirmware();
+        const bool flashed = window->flashFirmware();
         const qint64 wallNs = clock.nsecsElapsed();
         const double cpuAfter = processCpuSeconds();
         const double simulatorCpuAfter = simulator.cpuSeconds();
@@ -557,17 +557,17 @@ public:
         result.cpuSeconds = cpuAfter - cpuBefore;
         if (simulatorCpuBefore >= 0 && simulatorCpuAfter >= 0)
             result.simulatorCpuSeconds = simulatorCpuAfter - simulatorCpuBefore;
-        result.boxes = m_user.seen.mid(boxesBefore);
-        result.turnaroundsMs = m_timeline->turnaroundsMs();
+        result.boxes = user.seen.mid(boxesBefore);
+        result.turnaroundsMs = timeline->turnaroundsMs();
         result.device = readDeviceLog(simulator.stop());
 
         if (!flashed)
             result.failure = QStringLiteral("flashFirmware returned false");
-        else if (result.device.acceptedPages != m_plan.pages || !result.device.finishAccepted)
+        else if (result.device.acceptedPages != linePlan.pages || !result.device.finishAccepted)
             result.failure =
                 QStringLiteral("the device accepted %1 of %2 pages and %3 the finish request")
                     .arg(result.device.acceptedPages)
-                    .arg(m_plan.pages)
+                    .arg(linePlan.pages)
                     .arg(result.device.finishAccepted ? QStringLiteral("accepted") : QStringLiteral("did not accept"));
         result.ok = result.failure.isEmpty();
         return result;
@@ -578,7 +578,7 @@ public:
     UnplugResult unplug(int pages)
     {
         UnplugResult result;
-        QStringList arguments{QStringLiteral("--baud"), QString::number(m_options.baud), QStringLiteral("--fw-version"),
+        QStringList arguments{QStringLiteral("--baud"), QString::number(options.baud), QStringLiteral("--fw-version"),
                               deviceVersionText};
         if (pages < 0)
             arguments << QStringLiteral("--run-mode") << QStringLiteral("1") << QStringLiteral("--restart-polls")
@@ -588,7 +588,7 @@ public:
         SimulatorProcess simulator;
         if (!startAndConnect(simulator, arguments, &result.failure))
             return result;
-        qorvserial *worker = m_window->serialWorker();
+        qorvserial *worker = window->serialWorker();
 
         QElapsedTimer clock;
         qint64 pulledNs = -1;
@@ -602,13 +602,13 @@ public:
             pulledNs = clock.nsecsElapsed();
             simulator.kill();
         };
-        m_user.onShow = [&] {
+        user.onShow = [&] {
             if (pulledNs >= 0 && boxNs < 0) {
                 boxNs = clock.nsecsElapsed();
                 cpuAtBox = processCpuSeconds();
             }
         };
-        auto *bar = m_window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+        auto *bar = window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
         QMetaObject::Connection watch;
         QTimer restartPull;
         if (pages >= 0) {
@@ -622,9 +622,9 @@ public:
             restartPull.start(700);
         }
         clock.start();
-        const bool flashed = m_window->flashFirmware();
+        const bool flashed = window->flashFirmware();
         QObject::disconnect(watch);
-        m_user.onShow = nullptr;
+        user.onShow = nullptr;
         worker->disconnectPort();
         simulator.stop();
         if (flashed || pulledNs < 0 || boxNs < 0) {
@@ -643,23 +643,23 @@ public:
     {
         QVector<double> idle;
         const QVector<double> &arrivals = r.device.pageArrivalsMs;
-        const double byteMs = m_plan.byteMs(r.baud);
-        for (int i = 1; i < arrivals.size() && i < m_plan.pageRequestBytes.size(); ++i) {
-            const double lineMs = (m_plan.pageReplyBytes + m_plan.pageRequestBytes.at(i)) * byteMs;
+        const double byteMs = linePlan.byteMs(r.baud);
+        for (int i = 1; i < arrivals.size() && i < linePlan.pageRequestBytes.size(); ++i) {
+            const double lineMs = (linePlan.pageReplyBytes + linePlan.pageRequestBytes.at(i)) * byteMs;
             idle.append(arrivals.at(i) - arrivals.at(i - 1) - lineMs);
         }
         return idle;
     }
 
 private:
-    Options m_options;
-    LinePlan m_plan;
-    PortTimeline *m_timeline;
-    BoxDismisser m_user;
-    std::unique_ptr<MainWindow> m_window;
-    QTemporaryDir m_logDir;
-    QStringList m_startupBoxes;
-    int m_transfers = 0;
+    Options options;
+    LinePlan linePlan;
+    PortTimeline *timeline;
+    BoxDismisser user;
+    std::unique_ptr<MainWindow> window;
+    QTemporaryDir logDir;
+    QStringList boxesAtStart;
+    int transfers = 0;
 };
 
 QString findSimulator(const QString &given)

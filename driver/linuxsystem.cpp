@@ -77,23 +77,23 @@ QString LinuxPaths::defaultKernelRelease()
     return QSysInfo::kernelVersion();
 }
 
-LinuxSystem::LinuxSystem(LinuxPaths paths) : m_paths(std::move(paths)) {}
+LinuxSystem::LinuxSystem(LinuxPaths paths) : paths(std::move(paths)) {}
 
 bool LinuxSystem::driverPresent()
 {
-    if (driverprobe::cp210xDriverRegistered(m_paths.sysRoot))
+    if (driverprobe::cp210xDriverRegistered(paths.sysRoot))
         return true;
     // Without a release there is no tree of the running kernel to search, and the whole of /lib/modules would say
     // nothing about it.
-    if (m_paths.kernelRelease.isEmpty())
+    if (paths.kernelRelease.isEmpty())
         return false;
-    return driverprobe::moduleTreeHasCp210x(m_paths.modulesRoot + QLatin1Char('/') + m_paths.kernelRelease,
-                                            QDeadlineTimer(m_paths.searchLimitMs));
+    return driverprobe::moduleTreeHasCp210x(paths.modulesRoot + QLatin1Char('/') + paths.kernelRelease,
+                                            QDeadlineTimer(paths.searchLimitMs));
 }
 
 bool LinuxSystem::installerRunning()
 {
-    return driverprobe::processListHasInstaller(driverprobe::processListFromProc(m_paths.procRoot));
+    return driverprobe::processListHasInstaller(driverprobe::processListFromProc(paths.procRoot));
 }
 
 bool LinuxSystem::startInstaller(const QString &program, const QString &workingDirectory)

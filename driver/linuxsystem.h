@@ -31,7 +31,7 @@ public:
     bool startInstaller(const QString &program, const QString &workingDirectory) override;
 
 private:
-    LinuxPaths m_paths;
+    LinuxPaths paths;
 };
 
 namespace driverprobe {

@@ -130,27 +130,27 @@ WindowsPrimitives WindowsPrimitives::real()
     return primitives;
 }
 
-WindowsSystem::WindowsSystem(WindowsPrimitives primitives) : m_primitives(std::move(primitives)) {}
+WindowsSystem::WindowsSystem(WindowsPrimitives primitives) : primitives(std::move(primitives)) {}
 
 bool WindowsSystem::driverPresent()
 {
-    const QString prefix = driverprobe::drivePrefix(m_primitives.rootPath());
+    const QString prefix = driverprobe::drivePrefix(primitives.rootPath());
     // The registry names the installed file directly; only without it is the slow search over the whole Windows
     // directory worth running.
-    const QString source = m_primitives.readRegistrySource();
-    if (!source.isEmpty() && m_primitives.fileExists(driverprobe::registryCandidate(prefix, source)))
+    const QString source = primitives.readRegistrySource();
+    if (!source.isEmpty() && primitives.fileExists(driverprobe::registryCandidate(prefix, source)))
         return true;
     return driverprobe::searchOutputHasDriver(
-        m_primitives.runCommand(driverprobe::searchCommand(prefix), driverprobe::probeTimeLimitMs));
+        primitives.runCommand(driverprobe::searchCommand(prefix), driverprobe::probeTimeLimitMs));
 }
 
 bool WindowsSystem::installerRunning()
 {
-    const QByteArray listing = m_primitives.runCommand(QStringLiteral("tasklist"), driverprobe::probeTimeLimitMs);
+    const QByteArray listing = primitives.runCommand(QStringLiteral("tasklist"), driverprobe::probeTimeLimitMs);
     return driverprobe::processListHasInstaller(driverprobe::commandText(listing));
 }
 
 bool WindowsSystem::startInstaller(const QString &program, const QString &workingDirectory)
 {
-    return m_primitives.startDetached(program, workingDirectory);
+    return primitives.startDetached(program, workingDirectory);
 }

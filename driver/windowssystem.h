@@ -35,7 +35,7 @@ public:
     bool startInstaller(const QString &program, const QString &workingDirectory) override;
 
 private:
-    WindowsPrimitives m_primitives;
+    WindowsPrimitives primitives;
 };
 
 namespace driverprobe {

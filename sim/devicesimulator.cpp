@@ -222,12 +222,12 @@ QString Fault::syntaxHelp()
 DeviceSimulator::DeviceSimulator(QObject *parent) : DeviceSimulator(SimulatorConfig(), parent) {}
 
 DeviceSimulator::DeviceSimulator(const SimulatorConfig &config, QObject *parent)
-    : QObject(parent), m_timer(new QTimer(this))
+    : QObject(parent), timer(new QTimer(this))
 {
-    m_timer->setSingleShot(true);
-    m_timer->setTimerType(Qt::PreciseTimer);
-    connect(m_timer, &QTimer::timeout, this, &DeviceSimulator::runDueActions);
-    m_clock.start();
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    connect(timer, &QTimer::timeout, this, &DeviceSimulator::runDueActions);
+    clock.start();
     setConfig(config);
 }
 
@@ -242,13 +242,13 @@ bool DeviceSimulator::openPty()
     auto pty = std::make_unique<PtyPair>();
     if (!pty->isValid())
         return false;
-    m_pty = std::move(pty);
-    m_portPath = m_pty->slavePath();
-    m_readNotifier = new QSocketNotifier(m_pty->masterFd(), QSocketNotifier::Read, this);
-    connect(m_readNotifier, &QSocketNotifier::activated, this, &DeviceSimulator::onMasterReadable);
-    m_writeNotifier = new QSocketNotifier(m_pty->masterFd(), QSocketNotifier::Write, this);
-    m_writeNotifier->setEnabled(false);
-    connect(m_writeNotifier, &QSocketNotifier::activated, this, &DeviceSimulator::onMasterWritable);
+    ptyPair = std::move(pty);
+    linePath = ptyPair->slavePath();
+    readNotifier = new QSocketNotifier(ptyPair->masterFd(), QSocketNotifier::Read, this);
+    connect(readNotifier, &QSocketNotifier::activated, this, &DeviceSimulator::onMasterReadable);
+    writeNotifier = new QSocketNotifier(ptyPair->masterFd(), QSocketNotifier::Write, this);
+    writeNotifier->setEnabled(false);
+    connect(writeNotifier, &QSocketNotifier::activated, this, &DeviceSimulator::onMasterWritable);
     startLine();
     return true;
 }
@@ -256,26 +256,26 @@ bool DeviceSimulator::openPty()
 bool DeviceSimulator::openSerialPort(const QString &name)
 {
     closeLine();
-    m_serial = new QSerialPort(name, this);
-    m_serial->setBaudRate(QSerialPort::Baud115200);
-    m_serial->setDataBits(QSerialPort::Data8);
-    m_serial->setParity(QSerialPort::NoParity);
-    m_serial->setStopBits(QSerialPort::OneStop);
-    m_serial->setFlowControl(QSerialPort::NoFlowControl);
-    if (!m_serial->open(QIODevice::ReadWrite)) {
-        delete m_serial;
-        m_serial = nullptr;
+    serial = new QSerialPort(name, this);
+    serial->setBaudRate(QSerialPort::Baud115200);
+    serial->setDataBits(QSerialPort::Data8);
+    serial->setParity(QSerialPort::NoParity);
+    serial->setStopBits(QSerialPort::OneStop);
+    serial->setFlowControl(QSerialPort::NoFlowControl);
+    if (!serial->open(QIODevice::ReadWrite)) {
+        delete serial;
+        serial = nullptr;
         return false;
     }
-    connect(m_serial, &QSerialPort::readyRead, this, &DeviceSimulator::onSerialReadyRead);
-    m_portPath = name;
+    connect(serial, &QSerialPort::readyRead, this, &DeviceSimulator::onSerialReadyRead);
+    linePath = name;
     startLine();
     return true;
 }
 
 bool DeviceSimulator::isOpen() const
 {
-    return m_pty != nullptr || m_serial != nullptr;
+    return ptyPair != nullptr || serial != nullptr;
 }
 
 void DeviceSimulator::unplug()
@@ -288,105 +288,105 @@ void DeviceSimulator::unplug()
 
 void DeviceSimulator::startLine()
 {
-    m_clock.start();
-    m_rxLineFreeNs = 0;
-    m_txLineFreeNs = 0;
-    m_acceptedPageWrites = 0;
+    clock.start();
+    rxLineFreeNs = 0;
+    txLineFreeNs = 0;
+    pageWritesAccepted = 0;
 }
 
 void DeviceSimulator::closeLine()
 {
     // Notifiers must be gone before their descriptor is closed.
-    delete m_readNotifier;
-    m_readNotifier = nullptr;
-    delete m_writeNotifier;
-    m_writeNotifier = nullptr;
-    m_pty.reset();
-    if (m_serial) {
-        m_serial->close();
-        delete m_serial;
-        m_serial = nullptr;
+    delete readNotifier;
+    readNotifier = nullptr;
+    delete writeNotifier;
+    writeNotifier = nullptr;
+    ptyPair.reset();
+    if (serial) {
+        serial->close();
+        delete serial;
+        serial = nullptr;
     }
-    m_pendingOut.clear();
-    m_frame.clear();
-    m_inFrame = false;
-    m_actions.clear();
-    m_timer->stop();
-    m_unplugPending = false;
+    pendingOut.clear();
+    partialFrame.clear();
+    inFrame = false;
+    actions.clear();
+    timer->stop();
+    unplugPending = false;
 }
 
 void DeviceSimulator::setConfig(const SimulatorConfig &config)
 {
-    m_config = config;
-    m_faults.clear();
+    configuration = config;
+    faults.clear();
     for (const Fault &f : config.faults)
-        m_faults.append({f, 0});
+        faults.append({f, 0});
     resetState();
 }
 
 void DeviceSimulator::resetState()
 {
-    m_runMode = m_config.runMode;
-    m_version = m_config.version;
-    m_restarting = false;
-    m_restartPollsLeft = 0;
-    m_imageAccepted = false;
+    mode = configuration.runMode;
+    currentVersion = configuration.version;
+    restarting = false;
+    restartPollsLeft = 0;
+    imageAccepted = false;
 }
 
 void DeviceSimulator::setRunMode(quint8 runMode)
 {
-    m_config.runMode = runMode;
-    m_runMode = runMode;
-    m_restarting = false;
+    configuration.runMode = runMode;
+    mode = runMode;
+    restarting = false;
 }
 
 void DeviceSimulator::setVersion(const SimulatorVersion &version)
 {
-    m_config.version = version;
-    m_version = version;
+    configuration.version = version;
+    currentVersion = version;
 }
 
 void DeviceSimulator::setSku(const QByteArray &sku)
 {
-    m_config.sku = sku;
+    configuration.sku = sku;
 }
 
 void DeviceSimulator::setHardware(const QByteArray &hardware)
 {
-    m_config.hardware = hardware;
+    configuration.hardware = hardware;
 }
 
 void DeviceSimulator::setVersionAfterUpdate(const SimulatorVersion &version)
 {
-    m_config.versionAfterUpdate = version;
+    configuration.versionAfterUpdate = version;
 }
 
 void DeviceSimulator::setRestartPolls(int polls)
 {
-    m_config.restartPolls = std::max(0, polls);
+    configuration.restartPolls = std::max(0, polls);
 }
 
 void DeviceSimulator::setPacing(int baudRate, double latencyMs)
 {
-    m_config.baudRate = std::max(0, baudRate);
-    m_config.latencyMs = std::max(0.0, latencyMs);
+    configuration.baudRate = std::max(0, baudRate);
+    configuration.latencyMs = std::max(0.0, latencyMs);
 }
 
 void DeviceSimulator::addFault(const Fault &fault)
 {
-    m_config.faults.append(fault);
-    m_faults.append({fault, 0});
+    configuration.faults.append(fault);
+    faults.append({fault, 0});
 }
 
 void DeviceSimulator::clearFaults()
 {
-    m_config.faults.clear();
-    m_faults.clear();
+    configuration.faults.clear();
+    faults.clear();
 }
 
 void DeviceSimulator::setUnplugAfterPages(int pages)
 {
-    m_config.unplugAfterPages = pages;
+    configuration.unplugAfterPages = pages;
 }
 
 QByteArray DeviceSimulator::flash(quint32 from, int size) const
@@ -395,8 +395,8 @@ QByteArray DeviceSimulator::flash(quint32 from, int size) const
     if (size <= 0)
         return out;
     const quint64 end = static_cast<quint64>(from) + static_cast<quint64>(size);
-    for (auto it = m_pages.lowerBound(from - std::min<quint32>(from, firmwareimage::pageSize - 1));
-         it != m_pages.cend() && it.key() < end; ++it) {
+    for (auto it = storedPages.lowerBound(from - std::min<quint32>(from, firmwareimage::pageSize - 1));
+         it != storedPages.cend() && it.key() < end; ++it) {
         const quint64 pageStart = it.key();
         const quint64 pageEnd = pageStart + static_cast<quint64>(it.value().size());
         const quint64 lo = std::max<quint64>(pageStart, from);
@@ -414,23 +414,23 @@ double DeviceSimulator::elapsedMs() const
 
 qint64 DeviceSimulator::nowNs() const
 {
-    return m_clock.nsecsElapsed();
+    return clock.nsecsElapsed();
 }
 
 qint64 DeviceSimulator::byteTimeNs() const
 {
     // Ten bit times per byte: start bit, eight data bits, stop bit. A real port is paced by its own line.
-    return m_config.baudRate > 0 && !m_serial ? (10LL * 1000 * 1000 * 1000) / m_config.baudRate : 0;
+    return configuration.baudRate > 0 && !serial ? (10LL * 1000 * 1000 * 1000) / configuration.baudRate : 0;
 }
 
 void DeviceSimulator::onMasterReadable()
 {
-    if (!m_pty)
+    if (!ptyPair)
         return;
     char buffer[4096];
     QByteArray received;
     for (;;) {
-        const ssize_t n = ::read(m_pty->masterFd(), buffer, sizeof buffer);
+        const ssize_t n = ::read(ptyPair->masterFd(), buffer, sizeof buffer);
         if (n > 0) {
             received.append(buffer, static_cast<int>(n));
             continue;
@@ -450,8 +450,8 @@ void DeviceSimulator::onMasterWritable()
 
 void DeviceSimulator::onSerialReadyRead()
 {
-    if (m_serial)
-        receiveBytes(m_serial->readAll(), nowNs());
+    if (serial)
+        receiveBytes(serial->readAll(), nowNs());
 }
 
 void DeviceSimulator::receiveBytes(const QByteArray &bytes, qint64 nowNs)
@@ -459,27 +459,27 @@ void DeviceSimulator::receiveBytes(const QByteArray &bytes, qint64 nowNs)
     // The pty hands over the client's whole write at once; a real line would deliver byte after byte. Each byte is
     // given the moment its stop bit would have arrived, the line being busy with earlier bytes until then.
     const qint64 byteNs = byteTimeNs();
-    const qint64 base = std::max(m_rxLineFreeNs, nowNs);
+    const qint64 base = std::max(rxLineFreeNs, nowNs);
     for (int i = 0; i < bytes.size(); ++i) {
         const char c = bytes.at(i);
         if (c == framecodec::startByte) {
             // Stuffing keeps 0x7E out of every body, so a start byte always begins a new frame; whatever was
             // collected before it was a broken frame and is dropped, as the device would resynchronise.
-            if (m_inFrame)
-                ++m_badFrames;
-            m_inFrame = true;
-            m_frame.clear();
-        } else if (!m_inFrame) {
+            if (inFrame)
+                ++rejectedFrames;
+            inFrame = true;
+            partialFrame.clear();
+        } else if (!inFrame) {
             continue; // noise between frames
         }
-        m_frame.append(c);
+        partialFrame.append(c);
         if (c == framecodec::endByte) {
-            m_inFrame = false;
-            frameComplete(m_frame, base + (i + 1) * byteNs);
-            m_frame.clear();
+            inFrame = false;
+            frameComplete(partialFrame, base + (i + 1) * byteNs);
+            partialFrame.clear();
         }
     }
-    m_rxLineFreeNs = base + bytes.size() * byteNs;
+    rxLineFreeNs = base + bytes.size() * byteNs;
     runDueActions();
 }
 
@@ -487,10 +487,10 @@ void DeviceSimulator::frameComplete(const QByteArray &frame, qint64 arrivalNs)
 {
     QByteArray payload;
     if (framecodec::decodeFrame(frame, &payload) != framecodec::DecodeResult::Ok) {
-        ++m_badFrames;
+        ++rejectedFrames;
         return;
     }
-    if (m_unplugPending) {
+    if (unplugPending) {
         // The device is on its way out: it no longer serves anything, and this request makes it go now.
         scheduleUnplug(arrivalNs);
         return;
@@ -499,31 +499,31 @@ void DeviceSimulator::frameComplete(const QByteArray &frame, qint64 arrivalNs)
     action.kind = Action::Process;
     action.bytes = payload;
     action.arrivalMs = static_cast<double>(arrivalNs) / nsPerMs;
-    schedule(arrivalNs + static_cast<qint64>(m_config.latencyMs * nsPerMs), action);
+    schedule(arrivalNs + static_cast<qint64>(configuration.latencyMs * nsPerMs), action);
 }
 
 void DeviceSimulator::schedule(qint64 atNs, Action action)
 {
-    m_actions.emplace(atNs, std::move(action));
+    actions.emplace(atNs, std::move(action));
 }
 
 void DeviceSimulator::runDueActions()
 {
-    while (!m_actions.empty()) {
-        auto first = m_actions.begin();
+    while (!actions.empty()) {
+        auto first = actions.begin();
         const qint64 due = first->first;
         if (due > nowNs())
             break;
         Action action = std::move(first->second);
-        m_actions.erase(first);
+        actions.erase(first);
         switch (action.kind) {
         case Action::Process:
             process(action.bytes, action.arrivalMs, due);
             break;
         case Action::Write:
             writeLine(action.bytes);
-            if (action.traceIndex >= m_traceOffset && action.traceIndex - m_traceOffset < m_trace.size())
-                m_trace[action.traceIndex - m_traceOffset].replyDoneMs = elapsedMs();
+            if (action.traceIndex >= traceOffset && action.traceIndex - traceOffset < requests.size())
+                requests[action.traceIndex - traceOffset].replyDoneMs = elapsedMs();
             break;
         case Action::Unplug:
             unplug();
@@ -535,16 +535,16 @@ void DeviceSimulator::runDueActions()
 
 void DeviceSimulator::armTimer()
 {
-    if (m_actions.empty()) {
-        m_timer->stop();
+    if (actions.empty()) {
+        timer->stop();
         return;
     }
     // Timer intervals are whole milliseconds; a precise timer fires on time within that grain. Sleep for the whole
     // milliseconds and let the last fraction pass in zero-interval turns of the event loop, so that pacing keeps to
     // microseconds rather than piling up a millisecond per request.
-    const qint64 remainingNs = m_actions.begin()->first - nowNs();
+    const qint64 remainingNs = actions.begin()->first - nowNs();
     const qint64 wholeMs = remainingNs > 0 ? remainingNs / nsPerMs : 0;
-    m_timer->start(static_cast<int>(std::min<qint64>(wholeMs, std::numeric_limits<int>::max())));
+    timer->start(static_cast<int>(std::min<qint64>(wholeMs, std::numeric_limits<int>::max())));
 }
 
 quint32 DeviceSimulator::addressOf(const QByteArray &payload)
@@ -562,24 +562,24 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
     entry.command = static_cast<quint8>(payload.at(0));
     entry.payloadLength = payload.size();
     entry.address = addressOf(payload);
-    const int traceIndex = m_traceOffset + m_trace.size();
+    const int traceIndex = traceOffset + requests.size();
 
-    if (m_restarting) {
+    if (restarting) {
         // A restarting device hears nothing; the client's status polls only run out the restart.
-        if (entry.command == cmdReadBlock && --m_restartPollsLeft <= 0) {
-            m_restarting = false;
-            m_runMode = 0;
-            m_imageAccepted = false;
+        if (entry.command == cmdReadBlock && --restartPollsLeft <= 0) {
+            restarting = false;
+            mode = 0;
+            imageAccepted = false;
         }
-        m_trace.append(entry);
+        requests.append(entry);
         emit requestReceived(entry);
         return;
     }
 
-    if (entry.command == cmdWritePage && m_config.unplugAfterPages >= 0 &&
-        m_acceptedPageWrites >= m_config.unplugAfterPages) {
+    if (entry.command == cmdWritePage && configuration.unplugAfterPages >= 0 &&
+        pageWritesAccepted >= configuration.unplugAfterPages) {
         // Only reachable with a limit of 0: with any other limit the device is already leaving (see below).
-        m_trace.append(entry);
+        requests.append(entry);
         emit requestReceived(entry);
         scheduleUnplug(dueNs);
         return;
@@ -589,7 +589,7 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
     bool reject = false;
     bool lost = false;
     const Fault *replacement = nullptr;
-    for (FaultRule &rule : m_faults) {
+    for (FaultRule &rule : faults) {
         if (rule.fault.command != entry.command)
             continue;
         if (rule.fault.address >= 0 && static_cast<qint64>(entry.address) != rule.fault.address)
@@ -604,23 +604,23 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
             replacement = &rule.fault; // the last matching rule wins
     }
 
-    const int acceptedBefore = m_acceptedPageWrites;
+    const int acceptedBefore = pageWritesAccepted;
     // The device still does what was asked; only what it says about it is replaced.
     const QByteArray reply = answer(payload, reject);
     entry.answered = (replacement || !reply.isEmpty()) && !lost;
-    m_trace.append(entry);
+    requests.append(entry);
     if (entry.answered)
         sendAnswer(replacement ? replacement->payload : reply, hits, traceIndex, dueNs);
     emit requestReceived(entry);
 
-    if (entry.command == cmdWritePage && m_acceptedPageWrites == m_config.unplugAfterPages &&
-        acceptedBefore != m_acceptedPageWrites)
-        scheduleUnplug(std::max(m_txLineFreeNs, dueNs) + unplugGraceNs);
+    if (entry.command == cmdWritePage && pageWritesAccepted == configuration.unplugAfterPages &&
+        acceptedBefore != pageWritesAccepted)
+        scheduleUnplug(std::max(txLineFreeNs, dueNs) + unplugGraceNs);
 }
 
 void DeviceSimulator::scheduleUnplug(qint64 atNs)
 {
-    m_unplugPending = true;
+    unplugPending = true;
     Action action;
     action.kind = Action::Unplug;
     schedule(atNs, action);
@@ -635,10 +635,10 @@ QByteArray DeviceSimulator::answer(const QByteArray &payload, bool reject)
             return {};
         QByteArray reply(statusAnswerLength, '\0');
         reply[0] = static_cast<char>(statusAnswerCode);
-        reply[1] = static_cast<char>(m_runMode);
-        reply[3] = static_cast<char>(m_version.major);
-        reply[4] = static_cast<char>(m_version.minor);
-        reply[5] = static_cast<char>(m_version.build);
+        reply[1] = static_cast<char>(mode);
+        reply[3] = static_cast<char>(currentVersion.major);
+        reply[4] = static_cast<char>(currentVersion.minor);
+        reply[5] = static_cast<char>(currentVersion.build);
         return reply;
     }
     case cmdIdentify: {
@@ -646,26 +646,26 @@ QByteArray DeviceSimulator::answer(const QByteArray &payload, bool reject)
             return {};
         QByteArray reply;
         reply.append(static_cast<char>(cmdIdentify | 0x80));
-        reply.append(identityField(m_config.sku));
-        reply.append(identityField(m_config.hardware));
+        reply.append(identityField(configuration.sku));
+        reply.append(identityField(configuration.hardware));
         return reply;
     }
     case cmdSetUpdateMode:
         if (payload.size() != 2)
             return {};
-        if (payload.at(1) == 1 && m_runMode == 1) {
-            if (m_config.restartPolls > 0) {
-                m_restarting = true;
-                m_restartPollsLeft = m_config.restartPolls;
+        if (payload.at(1) == 1 && mode == 1) {
+            if (configuration.restartPolls > 0) {
+                restarting = true;
+                restartPollsLeft = configuration.restartPolls;
             } else {
-                m_runMode = 0;
-                m_imageAccepted = false;
+                mode = 0;
+                imageAccepted = false;
             }
-        } else if (payload.at(1) == 0 && m_runMode != 1) {
-            m_runMode = 1;
-            if (m_imageAccepted)
-                m_version = m_config.versionAfterUpdate;
-            m_imageAccepted = false;
+        } else if (payload.at(1) == 0 && mode != 1) {
+            mode = 1;
+            if (imageAccepted)
+                currentVersion = configuration.versionAfterUpdate;
+            imageAccepted = false;
         }
         return {}; // never answered
     case cmdWritePage:
@@ -682,16 +682,15 @@ QByteArray DeviceSimulator::answerWritePage(const QByteArray &payload, bool reje
     QByteArray reply(2, '\0');
     reply[0] = static_cast<char>(cmdWritePage | 0x80);
     reply[1] = static_cast<char>(statusRejected);
-    if (reject || m_runMode == 1 || payload.size() != writePageRequestLength ||
-        le16(payload, 1) != firmwareimage::pageSize)
+    if (reject || mode == 1 || payload.size() != writePageRequestLength || le16(payload, 1) != firmwareimage::pageSize)
         return reply;
     const quint32 address = le32(payload, 3);
     if (address < firmwareimage::firstPageAddress || address % firmwareimage::pageSize != 0 ||
         address > flashEnd - firmwareimage::pageSize)
         return reply;
-    m_pages.insert(address, payload.mid(7));
-    ++m_acceptedPageWrites;
-    m_imageAccepted = false; // the flash changed under an image that was accepted before
+    storedPages.insert(address, payload.mid(7));
+    ++pageWritesAccepted;
+    imageAccepted = false; // the flash changed under an image that was accepted before
     reply[1] = static_cast<char>(statusAccepted);
     return reply;
 }
@@ -707,13 +706,13 @@ QByteArray DeviceSimulator::answerFinish(const QByteArray &payload, bool reject)
     record.received = true;
     record.endAddress = le32(payload, 3);
     record.crc = le16(payload, 7);
-    record.accepted = !reject && m_runMode != 1 && record.endAddress >= firmwareimage::firstPageAddress &&
-                      record.endAddress <= flashEnd &&
-                      firmwareimage::crc16Modbus(
-                          flash(firmwareimage::firstPageAddress,
-                                static_cast<int>(record.endAddress - firmwareimage::firstPageAddress))) == record.crc;
-    m_lastFinish = record;
-    m_imageAccepted = record.accepted;
+    record.accepted =
+        !reject && mode != 1 && record.endAddress >= firmwareimage::firstPageAddress && record.endAddress <= flashEnd &&
+        firmwareimage::crc16Modbus(flash(firmwareimage::firstPageAddress,
+                                         static_cast<int>(record.endAddress - firmwareimage::firstPageAddress))) ==
+            record.crc;
+    finishRecord = record;
+    imageAccepted = record.accepted;
     reply[1] = static_cast<char>(record.accepted ? statusAccepted : statusRejected);
     return reply;
 }
@@ -756,7 +755,7 @@ void DeviceSimulator::sendAnswer(const QByteArray &answer, const QVector<Fault> 
     // The answer starts once the device is ready and the line is free, and each piece is released when its last
     // byte would have left the wire.
     const qint64 byteNs = byteTimeNs();
-    qint64 t = std::max(readyNs + delayNs, m_txLineFreeNs);
+    qint64 t = std::max(readyNs + delayNs, txLineFreeNs);
     int sent = 0;
     for (int p = 0; p < pieces; ++p) {
         const int end = static_cast<int>(static_cast<qint64>(frame.size()) * (p + 1) / pieces);
@@ -770,34 +769,33 @@ void DeviceSimulator::sendAnswer(const QByteArray &answer, const QVector<Fault> 
         schedule(t, action);
         sent = end;
     }
-    m_txLineFreeNs = t;
+    txLineFreeNs = t;
 }
 
 void DeviceSimulator::writeLine(const QByteArray &bytes)
 {
-    if (m_serial) {
-        m_serial->write(bytes);
+    if (serial) {
+        serial->write(bytes);
         return;
     }
-    if (!m_pty)
+    if (!ptyPair)
         return;
-    m_pendingOut.append(bytes);
-    while (!m_pendingOut.isEmpty()) {
-        const ssize_t n =
-            ::write(m_pty->masterFd(), m_pendingOut.constData(), static_cast<size_t>(m_pendingOut.size()));
+    pendingOut.append(bytes);
+    while (!pendingOut.isEmpty()) {
+        const ssize_t n = ::write(ptyPair->masterFd(), pendingOut.constData(), static_cast<size_t>(pendingOut.size()));
         if (n > 0) {
-            m_pendingOut.remove(0, static_cast<int>(n));
+            pendingOut.remove(0, static_cast<int>(n));
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         break; // the client is not reading: the rest goes when the line has room again
     }
-    m_writeNotifier->setEnabled(!m_pendingOut.isEmpty());
+    writeNotifier->setEnabled(!pendingOut.isEmpty());
 }
 
 void DeviceSimulator::clearTrace()
 {
-    m_traceOffset += m_trace.size();
-    m_trace.clear();
+    traceOffset += requests.size();
+    requests.clear();
 }

@@ -133,14 +133,14 @@ public:
     bool openPty();
     // Serves a real serial port at 115200 8N1 (bench work through a null-modem cable).
     bool openSerialPort(const QString &name);
-    QString portPath() const { return m_portPath; }
+    QString portPath() const { return linePath; }
     bool isOpen() const;
     // The device vanishes: its end of the line is closed (and the pty is gone).
     void unplug();
 
     // Replaces the whole configuration; the device state (run mode, version, restart) is taken from it afresh.
     void setConfig(const SimulatorConfig &config);
-    SimulatorConfig config() const { return m_config; }
+    SimulatorConfig config() const { return configuration; }
     void setRunMode(quint8 runMode);
     void setVersion(const SimulatorVersion &version);
     void setSku(const QByteArray &sku);
@@ -154,19 +154,19 @@ public:
     void setUnplugAfterPages(int pages);
 
     // Current device state.
-    quint8 runMode() const { return m_runMode; }
-    SimulatorVersion version() const { return m_version; }
+    quint8 runMode() const { return mode; }
+    SimulatorVersion version() const { return currentVersion; }
     // Flash content; bytes never written read 0xFF.
     QByteArray flash(quint32 from, int size) const;
     // Every page written, by address.
-    const QMap<quint32, QByteArray> &pages() const { return m_pages; }
+    const QMap<quint32, QByteArray> &pages() const { return storedPages; }
     // Page writes accepted since the line was opened.
-    int acceptedPageWrites() const { return m_acceptedPageWrites; }
-    FinishRecord lastFinish() const { return m_lastFinish; }
+    int acceptedPageWrites() const { return pageWritesAccepted; }
+    FinishRecord lastFinish() const { return finishRecord; }
     // Frames that came in with a wrong CRC (or otherwise undecodable) and were ignored.
-    int badFrames() const { return m_badFrames; }
+    int badFrames() const { return rejectedFrames; }
 
-    QList<RequestTrace> trace() const { return m_trace; }
+    QList<RequestTrace> trace() const { return requests; }
     void clearTrace();
     // Milliseconds since the line was opened, on the clock the trace uses.
     double elapsedMs() const;
@@ -211,39 +211,39 @@ private:
     qint64 nowNs() const;
     static quint32 addressOf(const QByteArray &payload);
 
-    SimulatorConfig m_config;
-    QVector<FaultRule> m_faults;
+    SimulatorConfig configuration;
+    QVector<FaultRule> faults;
 
     // Line.
-    std::unique_ptr<PtyPair> m_pty;
-    QSocketNotifier *m_readNotifier = nullptr;
-    QSocketNotifier *m_writeNotifier = nullptr;
-    QSerialPort *m_serial = nullptr;
-    QString m_portPath;
-    QByteArray m_pendingOut;
-    QElapsedTimer m_clock;
+    std::unique_ptr<PtyPair> ptyPair;
+    QSocketNotifier *readNotifier = nullptr;
+    QSocketNotifier *writeNotifier = nullptr;
+    QSerialPort *serial = nullptr;
+    QString linePath;
+    QByteArray pendingOut;
+    QElapsedTimer clock;
 
     // Receiving.
-    QByteArray m_frame;
-    bool m_inFrame = false;
-    qint64 m_rxLineFreeNs = 0;
-    qint64 m_txLineFreeNs = 0;
+    QByteArray partialFrame;
+    bool inFrame = false;
+    qint64 rxLineFreeNs = 0;
+    qint64 txLineFreeNs = 0;
 
     // Timed work, in time order; equal times keep their insertion order.
-    std::multimap<qint64, Action> m_actions;
-    QTimer *m_timer = nullptr;
+    std::multimap<qint64, Action> actions;
+    QTimer *timer = nullptr;
 
     // Device state.
-    quint8 m_runMode = 1;
-    SimulatorVersion m_version;
-    int m_restartPollsLeft = 0;
-    bool m_restarting = false;
-    bool m_imageAccepted = false;
-    bool m_unplugPending = false;
-    QMap<quint32, QByteArray> m_pages;
-    int m_acceptedPageWrites = 0;
-    FinishRecord m_lastFinish;
-    int m_badFrames = 0;
-    QList<RequestTrace> m_trace;
-    int m_traceOffset = 0; // requests dropped by clearTrace(), so that late answers find their entry
+    quint8 mode = 1;
+    SimulatorVersion currentVersion;
+    int restartPollsLeft = 0;
+    bool restarting = false;
+    bool imageAccepted = false;
+    bool unplugPending = false;
+    QMap<quint32, QByteArray> storedPages;
+    int pageWritesAccepted = 0;
+    FinishRecord finishRecord;
+    int rejectedFrames = 0;
+    QList<RequestTrace> requests;
+    int traceOffset = 0; // requests dropped by clearTrace(), so that late answers find their entry
 };

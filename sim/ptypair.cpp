@@ -20,22 +20,22 @@ PtyPair::PtyPair()
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     ::fcntl(master, F_SETFD, FD_CLOEXEC);
     ::fcntl(slave, F_SETFD, FD_CLOEXEC);
-    m_master = master;
-    m_slave = slave;
-    m_slavePath = QString::fromLocal8Bit(name);
+    masterSide = master;
+    slaveSide = slave;
+    slaveName = QString::fromLocal8Bit(name);
 }
 
 PtyPair::~PtyPair()
 {
     closeMaster();
-    if (m_slave >= 0)
-        ::close(m_slave);
+    if (slaveSide >= 0)
+        ::close(slaveSide);
 }
 
 void PtyPair::closeMaster()
 {
-    if (m_master >= 0) {
-        ::close(m_master);
-        m_master = -1;
+    if (masterSide >= 0) {
+        ::close(masterSide);
+        masterSide = -1;
     }
 }

@@ -12,15 +12,15 @@ public:
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
 
-    bool isValid() const { return m_master >= 0; }
-    int masterFd() const { return m_master; }
-    QString slavePath() const { return m_slavePath; }
+    bool isValid() const { return masterSide >= 0; }
+    int masterFd() const { return masterSide; }
+    QString slavePath() const { return slaveName; }
 
     // Closes the master side: to the client this looks like the device being unplugged.
     void closeMaster();
 
 private:
-    int m_master = -1;
-    int m_slave = -1; // kept open so that the line exists before and between the client's opens
-    QString m_slavePath;
+    int masterSide = -1;
+    int slaveSide = -1; // kept open so that the line exists before and between the client's opens
+    QString slaveName;
 };

@@ -207,7 +207,8 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(int, result);
         serve(finish ? 0x1B : 0x09, how, reply);
-        QCOMPARE(int(finish ? window->finishImage(0x1234, 0x32000) : window->writePage(0x8000, page.constData())), result);
+        QCOMPARE(int(finish ? window->finishImage(0x1234, 0x32000) : window->writePage(0x8000, page.constData())),
+                 result);
         if (how == PortClosed) {
             QVERIFY(sim->trace().isEmpty());
             return;

@@ -1,4 +1,5 @@
-// Whole runs of the client against the simulated device: what the user sees, and what the device received.
+// Whole runs of the client against the simulated device: what the user sees, what the device received, and when the
+// run ends.
 
 #include "device/firmwareimage.h"
 #include "support/clientrun.h"
@@ -6,12 +7,6 @@
 #include <QtTest>
 
 namespace {
-QByteArray carriedImageBytes()
-{
-    QFile file(QStringLiteral(":/deviceFW/deviceFW/DUV_KTL407_0.1.158.bin"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 SimulatorConfig deviceAt(quint8 major, quint8 minor, quint8 build)
 {
     SimulatorConfig config;
@@ -19,13 +14,8 @@ SimulatorConfig deviceAt(quint8 major, quint8 minor, quint8 build)
     return config;
 }
 
-QList<quint8> codes(std::initializer_list<int> list)
-{
-    QList<quint8> out;
-    for (int c : list)
-        out.append(quint8(c));
-    return out;
-}
+const QString driverRow = row(texts::driverSearch, texts::driverFound, "ok");
+const QString foundRow = row(texts::searching, texts::found, "ok");
 } // namespace
 
 Q_DECLARE_METATYPE(SimulatorConfig)
@@ -35,148 +25,106 @@ class TestWorkflow : public QObject
     Q_OBJECT
 
 private slots:
-    void wholeUpdate();
-    void cancelOnFirstPrompt();
-    void noDeviceThreeSearchesThenClose();
-    void promptsAgain_data();
-    void promptsAgain();
-    void deviceAlreadyUpToDate();
-};
+    void wholeUpdate()
+    {
+        ClientRun run(deviceAt(0, 1, 157));
+        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::success, texts::upToDate}));
+        const QList<RecordedBox> &boxes = run.user.boxes();
+        QCOMPARE(boxes[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(boxes[i].title, i == 1 || i == 2 ? texts::updateTitle : texts::connectTitle);
+            QCOMPARE(boxes[i].icon, QMessageBox::Information);
+            if (i > 0)
+                QCOMPARE(boxes[i].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        }
+        QVERIFY(run.endedAbout(1000)); // the quit after the up-to-date box
 
-void TestWorkflow::wholeUpdate()
-{
-    ClientRun run(deviceAt(0, 1, 157));
-    QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        // The device holds the whole image, padded with 0xFF to whole pages, and accepted its checksum.
+        QFile file(QStringLiteral(":/deviceFW/deviceFW/DUV_KTL407_0.1.158.bin"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray padded = firmwareimage::padded(file.readAll());
+        QCOMPARE(padded.size(), 336 * 512);
+        QCOMPARE(run.simulator.flash(0x8000, padded.size()), padded);
+        QVERIFY(run.simulator.lastFinish().accepted);
+        QCOMPARE(run.simulator.lastFinish().endAddress, quint32(0x32000));
+        QCOMPARE(run.simulator.lastFinish().crc, firmwareimage::crc16Modbus(padded));
 
-    const QList<RecordedBox> &boxes = run.user.boxes();
-    QCOMPARE(boxes.size(), 4);
-    QCOMPARE(boxes[0].title, texts::connectTitle);
-    QCOMPARE(boxes[0].text, texts::connectPrompt);
-    QCOMPARE(boxes[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
-    QCOMPARE(boxes[1].title, texts::updateTitle);
-    QCOMPARE(boxes[1].text, texts::ready);
-    QCOMPARE(boxes[1].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(boxes[2].title, texts::updateTitle);
-    QCOMPARE(boxes[2].text, texts::success);
-    QCOMPARE(boxes[3].title, texts::connectTitle);
-    QCOMPARE(boxes[3].text, texts::upToDate);
-    for (const RecordedBox &box : boxes)
-        QCOMPARE(box.icon, QMessageBox::Information);
+        const QList<quint8> codes = run.requestCodes();
+        QCOMPARE(codes.mid(0, 5), QList<quint8>({0x08, 0x02, 0x08, 0x03, 0x08}));
+        QCOMPARE(codes.mid(5, 336), times<quint8>(336, 0x09));
+        QCOMPARE(codes.mid(341), QList<quint8>({0x1B, 0x03, 0x08, 0x02}));
+        const auto trace = run.simulator.trace();
+        QCOMPARE(trace[5 + 335].address, quint32(0x8000 + 335 * 512));
+        QVERIFY2(trace[4].timeMs - trace[3].timeMs >= 490, "the first poll waits half a second");
 
-    // The device holds the whole image, padded with 0xFF to whole pages, and accepted its checksum.
-    const QByteArray image = carriedImageBytes();
-    QCOMPARE(image.size(), 171620);
-    const QByteArray padded = firmwareimage::padded(image);
-    QCOMPARE(padded.size(), 336 * 512);
-    QCOMPARE(run.simulator.flash(0x8000, padded.size()), padded);
-    const FinishRecord finish = run.simulator.lastFinish();
-    QVERIFY(finish.accepted);
-    QCOMPARE(finish.endAddress, quint32(0x32000));
-    QCOMPARE(finish.crc, firmwareimage::crc16Modbus(padded));
-    QCOMPARE(run.simulator.version().build, quint8(158));
-
-    QList<quint8> expected = codes({0x08, 0x02, 0x08, 0x03, 0x08});
-    for (int page = 0; page < 336; ++page)
-        expected.append(0x09);
-    expected += codes({0x1B, 0x03, 0x08, 0x02});
-    QCOMPARE(run.requestCodes(), expected);
-    const auto trace = run.simulator.trace();
-    QCOMPARE(trace[5].address, quint32(0x8000));
-    QCOMPARE(trace[5 + 335].address, quint32(0x8000 + 335 * 512));
-    QVERIFY2(trace[4].timeMs - trace[3].timeMs >= 490, "the first poll waits half a second");
-
-    QCOMPARE(run.progress()->minimum(), 0);
-    QCOMPARE(run.progress()->maximum(), 335);
-    QCOMPARE(run.progress()->value(), 335);
-    QVERIFY(run.progress()->isHidden());
-
-    // Driver row, found row, panel and its empty row, the start line, the second search with its own panel.
-    QCOMPARE(run.cell(0, 2), texts::driverFound);
-    QCOMPARE(run.icon(0), QStringLiteral("ok"));
-    QCOMPARE(run.cell(1, 1), texts::searching);
-    QCOMPARE(run.cell(1, 2), texts::found);
-    QCOMPARE(run.icon(1), QStringLiteral("ok"));
-    QVERIFY(run.hasPanel(2) && run.spanned(2));
-    QCOMPARE(run.cell(3, 1), QString());
-    QCOMPARE(run.cell(4, 1), texts::started);
-    QVERIFY(run.spanned(4));
-    QCOMPARE(run.cell(5, 1), texts::searching);
-    QCOMPARE(run.cell(5, 2), texts::found);
-    QVERIFY(run.hasPanel(6));
-    QCOMPARE(run.cell(8, 1), texts::upToDate);
-    QCOMPARE(run.cell(9, 1), texts::shuttingDown);
-    QVERIFY(run.log().contains(texts::success));
-    QVERIFY(run.log().contains(QStringLiteral("\t\t\tHW:KTL407.001\n\t\t\tSKU:60318\n\t\t\tFW:0.1.157")));
-}
-
-void TestWorkflow::cancelOnFirstPrompt()
-{
-    ClientRun run;
-    run.user.enqueue(QMessageBox::Cancel);
-    QCOMPARE(run.run(), RunEnd::WindowClosed);
-    QCOMPARE(run.user.boxes().size(), 1);
-    QVERIFY(run.simulator.trace().isEmpty());
-    QCOMPARE(run.cell(1, 1), texts::shuttingDown);
-    QCOMPARE(run.model()->rowCount(), 2);
-    QVERIFY(run.log().endsWith(texts::shuttingDown));
-}
-
-void TestWorkflow::noDeviceThreeSearchesThenClose()
-{
-    ClientRun run(SimulatorConfig(), false);
-    QCOMPARE(run.run(), RunEnd::WindowClosed);
-    QCOMPARE(run.boxTexts(),
-             QStringList({texts::connectPrompt, texts::connectPrompt, texts::connectPrompt, texts::connectPrompt}));
-    for (int row = 1; row <= 3; ++row) {
-        QCOMPARE(run.cell(row, 1), texts::searching);
-        QCOMPARE(run.cell(row, 2), texts::notFound);
-        QCOMPARE(run.icon(row), QStringLiteral("fail"));
+        QCOMPARE(run.progress()->maximum(), 335);
+        QCOMPARE(run.progress()->value(), 335);
+        QVERIFY(run.progress()->isHidden());
+        QCOMPARE(run.rows(), QStringList({driverRow, foundRow, "[panel]", row({}), "== " + texts::started, foundRow,
+                                          "[panel]", row({}), "== " + texts::upToDate, row(texts::shuttingDown)}));
+        QVERIFY(run.log().contains(texts::success));
+        QVERIFY(run.log().contains(QStringLiteral("\t\t\tHW:KTL407.001\n\t\t\tSKU:60318\n\t\t\tFW:0.1.157")));
     }
-    QCOMPARE(run.model()->rowCount(), 4);
-}
 
-void TestWorkflow::promptsAgain_data()
-{
-    QTest::addColumn<SimulatorConfig>("config");
-    QTest::addColumn<QString>("decision");
-    SimulatorConfig wrongSku = deviceAt(0, 1, 157);
-    wrongSku.sku = "60318 ";
-    SimulatorConfig lowerCaseHardware = deviceAt(0, 1, 157);
-    lowerCaseHardware.hardware = "ktl407.001";
-    QTest::newRow("SKU with a trailing blank") << wrongSku << texts::notSuitable;
-    QTest::newRow("hardware in lower case") << lowerCaseHardware << texts::notSuitable;
-    QTest::newRow("newer build") << deviceAt(0, 1, 159) << texts::upToDate;
-    QTest::newRow("newer major") << deviceAt(1, 0, 0) << texts::upToDate;
-}
+    void cancelOnFirstPrompt()
+    {
+        ClientRun run;
+        run.user.enqueue(QMessageBox::Cancel);
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QVERIFY(run.endedAbout(800));
+        QCOMPARE(run.user.boxes().size(), 1);
+        QVERIFY(run.simulator.trace().isEmpty());
+        QCOMPARE(run.rows(), QStringList({driverRow, row(texts::shuttingDown)}));
+        QVERIFY(run.log().endsWith(texts::shuttingDown));
+    }
 
-void TestWorkflow::promptsAgain()
-{
-    QFETCH(SimulatorConfig, config);
-    QFETCH(QString, decision);
-    ClientRun run(config);
-    run.user.enqueue(QMessageBox::Ok);
-    run.user.enqueue(QMessageBox::Cancel);
-    QCOMPARE(run.run(), RunEnd::WindowClosed);
-    QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::connectPrompt}));
-    QCOMPARE(run.cell(1, 2), texts::found);
-    QVERIFY(run.hasPanel(2));
-    QCOMPARE(run.cell(4, 1), decision);
-    QVERIFY(run.spanned(4));
-    QCOMPARE(run.cell(5, 1), texts::shuttingDown);
-    QCOMPARE(run.requestCodes(), codes({0x08, 0x02}));
-    QVERIFY(!run.window->serialWorker()->isOpen());
-}
+    void noDeviceThreeSearchesThenClose()
+    {
+        ClientRun run(SimulatorConfig(), false);
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QVERIFY(run.endedAbout(1500)); // after the fourth prompt
+        QCOMPARE(run.boxTexts(), times(4, texts::connectPrompt));
+        const QString notFound = row(texts::searching, texts::notFound, "fail");
+        QCOMPARE(run.rows(), QStringList({driverRow, notFound, notFound, notFound}));
+    }
 
-void TestWorkflow::deviceAlreadyUpToDate()
-{
-    ClientRun run(deviceAt(0, 1, 158));
-    QCOMPARE(run.run(), RunEnd::ApplicationQuit);
-    QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::upToDate}));
-    QCOMPARE(run.cell(4, 1), texts::upToDate);
-    QCOMPARE(run.cell(5, 1), texts::shuttingDown);
-    QCOMPARE(run.requestCodes(), codes({0x08, 0x02}));
-    QVERIFY(!run.window->serialWorker()->isOpen());
-}
+    // Decisions that send the user back to the connection prompt.
+    void promptsAgain_data()
+    {
+        QTest::addColumn<SimulatorConfig>("config");
+        QTest::addColumn<QString>("decision");
+        SimulatorConfig wrongSku = deviceAt(0, 1, 157);
+        wrongSku.sku = "60318 ";
+        QTest::newRow("SKU with a trailing blank") << wrongSku << texts::notSuitable;
+        QTest::newRow("newer build") << deviceAt(0, 1, 159) << texts::upToDate;
+    }
+
+    void promptsAgain()
+    {
+        QFETCH(SimulatorConfig, config);
+        QFETCH(QString, decision);
+        ClientRun run(config);
+        run.user.enqueue(QMessageBox::Ok);
+        run.user.enqueue(QMessageBox::Cancel);
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.boxTexts(), times(2, texts::connectPrompt));
+        QCOMPARE(run.rows(),
+                 QStringList({driverRow, foundRow, "[panel]", row({}), "== " + decision, row(texts::shuttingDown)}));
+        QCOMPARE(run.requestCodes(), QList<quint8>({0x08, 0x02}));
+        QVERIFY(!run.window->serialWorker()->isOpen());
+    }
+
+    void deviceAlreadyUpToDate()
+    {
+        ClientRun run(deviceAt(0, 1, 158));
+        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::upToDate}));
+        QCOMPARE(run.rows().mid(4), QStringList({"== " + texts::upToDate, row(texts::shuttingDown)}));
+        QCOMPARE(run.requestCodes(), QList<quint8>({0x08, 0x02}));
+        QVERIFY(!run.window->serialWorker()->isOpen());
+    }
+};
 
 QTEST_MAIN(TestWorkflow)
 #include "tst_workflow.moc"

@@ -24,26 +24,29 @@ enum class RunEnd { WindowClosed, ApplicationQuit, Watchdog };
 class ClientRun
 {
 public:
-    explicit ClientRun(const SimulatorConfig &config = SimulatorConfig(), bool deviceConnected = true)
+    explicit ClientRun(const SimulatorConfig &config = SimulatorConfig(), bool deviceConnected = true,
+                       const QList<bool> &driverPresent = {true}, const QList<bool> &installerRunning = {false})
         : simulator(config)
     {
         simulator.openPty();
         portPath = deviceConnected ? simulator.portPath() : QString();
         user.setPause(20);
-        startClient();
+        clock.start();
+        QObject::connect(&user, &BoxAnswerer::answered, [this] { lastAnswerMs = clock.elapsed(); });
+        startClient(driverPresent, installerRunning);
     }
 
     ~ClientRun() { delete window; }
 
     // A new client process, as a user starting the program again with the same device attached.
-    void startClient()
+    void startClient(const QList<bool> &driverPresent = {true}, const QList<bool> &installerRunning = {false})
     {
         // The worker outlives its window by design; the port is released here as the ending process would release it.
         if (window)
             window->serialWorker()->disconnectPort();
         delete window;
         window = new MainWindow(nullptr, windowSizeForScreen(QSize(1920, 1080)));
-        auto scripted = std::make_unique<ScriptedSystem>();
+        auto scripted = std::make_unique<ScriptedSystem>(driverPresent, installerRunning);
         system = scripted.get();
         window->setSystemAccess(std::move(scripted));
         const QString path = portPath;
@@ -72,17 +75,26 @@ public:
         watchdogTimer.start(watchdogMs);
         window->show();
         QApplication::exec();
+        endMs = clock.elapsed();
         QObject::disconnect(closedConnection);
         if (watchdog)
             return RunEnd::Watchdog;
         return closed ? RunEnd::WindowClosed : RunEnd::ApplicationQuit;
     }
 
-    QStandardItemModel *model() const
+    // Whether the run ended about `ms` after the last box was answered: no sooner, and not much later (timers of two
+    // seconds and more may fire 5 % early).
+    bool endedAbout(int ms) const
     {
-        return qobject_cast<QStandardItemModel *>(
-            window->findChild<QTableView *>(QStringLiteral("tableView"))->model());
+        const qint64 after = endMs - lastAnswerMs;
+        if (after >= ms - ms / 20 - 5 && after < ms + 800)
+            return true;
+        qWarning("ended %lld ms after the last box, expected about %d", after, ms);
+        return false;
     }
+
+    QTableView *table() const { return window->findChild<QTableView *>(QStringLiteral("tableView")); }
+    QStandardItemModel *model() const { return qobject_cast<QStandardItemModel *>(table()->model()); }
     QString cell(int row, int column) const
     {
         const QStandardItem *item = model()->item(row, column);
@@ -92,37 +104,40 @@ public:
     QString icon(int row) const
     {
         const QStandardItem *item = model()->item(row, 1);
-        if (!item)
+        if (!item || item->icon().isNull())
             return {};
-        const QIcon shown = item->icon();
-        if (shown.isNull())
-            return {};
-        const QImage image = shown.pixmap(16).toImage();
-        if (image == QIcon(QStringLiteral(":/image/image/ok.png")).pixmap(16).toImage())
-            return QStringLiteral("ok");
-        if (image == QIcon(QStringLiteral(":/image/image/fail.png")).pixmap(16).toImage())
-            return QStringLiteral("fail");
+        const QImage image = item->icon().pixmap(16).toImage();
+        for (const char *name : {"ok", "fail"}) {
+            if (image == QIcon(QStringLiteral(":/image/image/%1.png").arg(name)).pixmap(16).toImage())
+                return QLatin1String(name);
+        }
         return QStringLiteral("other");
     }
-    bool spanned(int row) const
+    // The step table as the user reads it: "step | result | icon", "== line" for a line across both columns, and
+    // "[panel]" for the device panel.
+    QStringList rows() const
     {
-        return window->findChild<QTableView *>(QStringLiteral("tableView"))->columnSpan(row, 1) == 2;
-    }
-    bool hasPanel(int row) const
-    {
-        auto *table = window->findChild<QTableView *>(QStringLiteral("tableView"));
-        return table->indexWidget(model()->index(row, 1)) != nullptr;
+        QStringList out;
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            if (table()->indexWidget(model()->index(row, 1)))
+                out << QStringLiteral("[panel]");
+            else if (table()->columnSpan(row, 1) == 2)
+                out << QStringLiteral("== ") + cell(row, 1);
+            else
+                out << cell(row, 1) + QStringLiteral(" | ") + cell(row, 2) + QStringLiteral(" | ") + icon(row);
+        }
+        return out;
     }
     QString log() const { return window->findChild<QTextBrowser *>(QStringLiteral("text_browser"))->toPlainText(); }
     QProgressBar *progress() const { return window->findChild<QProgressBar *>(QStringLiteral("progressBar")); }
     QList<quint8> requestCodes() const
     {
         QList<quint8> codes;
-        const auto trace = simulator.trace();
-        for (const RequestTrace &r : trace)
+        for (const RequestTrace &r : simulator.trace())
             codes.append(r.command);
         return codes;
     }
+    int count(quint8 code) const { return int(requestCodes().count(code)); }
     QStringList boxTexts() const
     {
         QStringList texts;
@@ -136,7 +151,20 @@ public:
     MainWindow *window = nullptr;
     ScriptedSystem *system = nullptr;
     QString portPath;
+    QElapsedTimer clock;
+    qint64 lastAnswerMs = -1;
+    qint64 endMs = -1;
 };
+
+template <typename T> QList<T> times(int n, const T &value)
+{
+    return QVector<T>(n, value).toList();
+}
+
+inline QString row(const QString &step, const QString &result = {}, const char *icon = "")
+{
+    return step + QStringLiteral(" | ") + result + QStringLiteral(" | ") + QLatin1String(icon);
+}
 
 // The user-visible texts, in the source language the tests run in.
 namespace texts {
@@ -157,5 +185,12 @@ const QString restartError =
     QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
 const QString reinstallError =
     QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, переустановите приложение.");
+const QString driverSearch = QStringLiteral("Поиск драйвера ...");
 const QString driverFound = QStringLiteral("драйвер обнаружен.");
+const QString driverMissing = QStringLiteral("драйвер не обнаружен.");
+const QString installing = QStringLiteral("Установка драйвера...");
+const QString installed = QStringLiteral("установка завершена.");
+const QString checking = QStringLiteral("Проверка драйвера ...");
+const QString incompatible = QStringLiteral("Ваша версия Windows несовместима с данной программой. Дальнейшая работа "
+                                            "невозможна. Обратитесь в службу поддержки email.");
 } // namespace texts

@@ -1,0 +1,86 @@
+// The device's version against the carried image's: the update decision, the version as the panel shows it, and the
+// panel itself.
+
+#include "app/version.h"
+#include "device/updatedecision.h"
+#include "ui/formdevice.h"
+
+#include <QLabel>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(UpdateDecision)
+
+class TestVersions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decision_data()
+    {
+        QTest::addColumn<QString>("hardware");
+        QTest::addColumn<QString>("sku");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<UpdateDecision>("decision");
+        const auto row = [](const char *name, const char *hardware, const char *sku, const char *version,
+                            UpdateDecision decision) { QTest::newRow(name) << hardware << sku << version << decision; };
+        row("older build", "KTL407.001", "60318", "0.1.157", UpdateDecision::Update);
+        row("older minor, higher build", "KTL407.001", "60318", "0.0.255", UpdateDecision::Update);
+        row("carried version", "KTL407.001", "60318", "0.1.158", UpdateDecision::UpToDate);
+        row("newer build", "KTL407.001", "60318", "0.1.159", UpdateDecision::DeviceNewer);
+        row("newer minor, lower build", "KTL407.001", "60318", "0.2.0", UpdateDecision::DeviceNewer);
+        row("newer major", "KTL407.001", "60318", "1.0.0", UpdateDecision::DeviceNewer);
+        row("bytes compare unsigned", "KTL407.001", "60318", "0.1.200", UpdateDecision::DeviceNewer);
+        row("hardware in lower case", "ktl407.001", "60318", "0.1.157", UpdateDecision::NotSuitable);
+        row("SKU with a trailing blank", "KTL407.001", "60318 ", "0.1.157", UpdateDecision::NotSuitable);
+        row("identity decides before the version", "KTL407.001", "60319", "0.1.158", UpdateDecision::NotSuitable);
+    }
+
+    void decision()
+    {
+        QFETCH(QString, hardware);
+        QFETCH(QString, sku);
+        QFETCH(QString, version);
+        QFETCH(UpdateDecision, decision);
+        const QStringList v = version.split('.');
+        QCOMPARE(decideUpdate(hardware, sku, quint8(v[0].toUInt()), quint8(v[1].toUInt()), quint8(v[2].toUInt())),
+                 decision);
+    }
+
+    // The device numbers its releases 0.1.x while the product is sold as 1.0.
+    void displayedVersion_data()
+    {
+        QTest::addColumn<QString>("reported");
+        QTest::addColumn<QString>("shown");
+        for (const char *pair : {"0.1.153=1.0.20", "0.1.158=1.0.26", "0.1.157=1.0.157", "0.1.0=1.0.0",
+                                 "0.2.158=0.2.158", "1.0.26=1.0.26", "255.255.255=255.255.255"})
+            QTest::newRow(pair) << QString(pair).section('=', 0, 0) << QString(pair).section('=', 1);
+    }
+
+    void displayedVersion()
+    {
+        QFETCH(QString, reported);
+        QFETCH(QString, shown);
+        const QStringList v = reported.split('.');
+        QCOMPARE(::displayedVersion(quint8(v[0].toUInt()), quint8(v[1].toUInt()), quint8(v[2].toUInt())), shown);
+        // The carried image is shown as the client's own release.
+        QCOMPARE(::displayedVersion(carriedImage::major, carriedImage::minor, carriedImage::build),
+                 QStringLiteral(KZ_CLIENT_VERSION));
+    }
+
+    // The panel shows what was reported, takes a seventh of its parent's height (rounded down) and fits its
+    // picture into 60 x 50.
+    void panel()
+    {
+        QWidget window;
+        window.resize(576, 699);
+        FormDevice panel(&window, QStringLiteral("KTL407.001"), QStringLiteral("60318"), 0, 1, 158);
+        const auto label = [&panel](const char *name) { return panel.findChild<QLabel *>(name)->text(); };
+        QCOMPARE(label("hw") + '|' + label("sku") + '|' + label("fw"), QStringLiteral("KTL407.001|60318|1.0.26"));
+        QCOMPARE(panel.minimumHeight(), 99);
+        QCOMPARE(panel.maximumHeight(), 99);
+        QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("label"))->pixmap(Qt::ReturnByValue).size(), QSize(60, 46));
+    }
+};
+
+QTEST_MAIN(TestVersions)
+#include "tst_versions.moc"

@@ -6,40 +6,28 @@
 #include <QtTest>
 
 namespace {
-
 // Windows primitives that answer from the test's script and note what the probe asked.
 struct ScriptedWindows
 {
-    QString root = QStringLiteral("C:/");
+    QString root;
     QString source;
     bool fileExists = false;
     QByteArray commandOutput;
-    QStringList checkedFiles;
-    QStringList commands;
+    QStringList asked; // files tested, then commands run
 
     WindowsSystem system()
     {
         WindowsPrimitives p;
         p.rootPath = [this] { return root; };
         p.readRegistrySource = [this] { return source; };
-        p.fileExists = [this](const QString &path) {
-            checkedFiles << path;
-            return fileExists;
-        };
-        p.runCommand = [this](const QString &commandLine, int timeoutMs) {
-            commands << commandLine + QStringLiteral(" | limit ") + QString::number(timeoutMs);
-            return commandOutput;
+        p.fileExists = [this](const QString &path) { return asked << path, fileExists; };
+        p.runCommand = [this](const QString &command, int timeoutMs) {
+            return asked << command + " | limit " + QString::number(timeoutMs), commandOutput;
         };
         p.startDetached = [](const QString &, const QString &) { return false; };
         return WindowsSystem(p);
     }
 };
-
-// A string literal's bytes, zero bytes inside it included.
-template <int N> QByteArray raw(const char (&text)[N])
-{
-    return QByteArray(text, N - 1);
-}
 
 bool writeFile(const QString &path, const QByteArray &content)
 {
@@ -47,7 +35,6 @@ bool writeFile(const QString &path, const QByteArray &content)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
-
 } // namespace
 
 Q_DECLARE_METATYPE(ScriptedWindows)
@@ -60,45 +47,38 @@ private slots:
     void windowsDetection_data()
     {
         QTest::addColumn<ScriptedWindows>("script");
-        QTest::addColumn<QString>("checkedFile"); // empty: no file test expected
-        QTest::addColumn<QString>("command");     // empty: no search expected
+        QTest::addColumn<QStringList>("asked");
         QTest::addColumn<bool>("present");
         const QString std = QStringLiteral("%SystemRoot%\\System32\\drivers\\silabser.sys");
         const QString usual = QStringLiteral("C:\\Windows\\System32\\drivers\\silabser.sys");
-        const QString where = QStringLiteral("where /r C:\\Windows silabser.sys");
-        const QString none;
+        const QString where = QStringLiteral("where /r C:\\Windows silabser.sys | limit 30000");
         // Root path, registry source, whether the file it names exists, the search's output; what was looked at.
         const auto row = [](const char *name, const char *root, const QString &source, bool exists,
-                            const QByteArray &output, const QString &checked, const QString &command, bool present) {
-            QTest::newRow(name) << ScriptedWindows{root, source, exists, output, {}, {}} << checked << command
-                                << present;
+                            const QByteArray &output, const QStringList &asked, bool present) {
+            QTest::newRow(name) << ScriptedWindows{root, source, exists, output, {}} << asked << present;
         };
-        row("registry names an existing file", "C:/", std, true, "x64", usual, none, true);
-        row("source without percent is kept whole", "C:/", std.mid(12), true, "", usual, none, true);
-        row("several percents keep what follows the last", "C:/", "%a%%b%" + std.mid(12), true, "", usual, none, true);
+        row("registry names an existing file", "C:/", std, true, "x64", {usual}, true);
+        row("source without percent is kept whole", "C:/", std.mid(12), true, "", {usual}, true);
+        row("several percents keep what follows the last", "C:/", "%a%%b%" + std.mid(12), true, "", {usual}, true);
         row("registry file gone, search finds x64", "C:/", std, false,
-            "C:\\Windows\\Temp\\driver\\x64\\silabser.sys\r\n", usual, where, true);
-        row("empty source goes straight to the search", "C:/", none, true, "D:\\x64\\silabser.sys", none, where, true);
-        row("only upper-case X64", "C:/", none, false, "C:\\Windows\\X64\\silabser.sys\r\n", none, where, false);
-        row("only 32-bit paths", "C:/", none, false, "C:\\Windows\\x86\\silabser.sys\r\nC:\\silabser.sys\r\n", none,
-            where, false);
-        row("search cannot run", "C:/", none, false, "", none, where, false);
-        row("x64 only behind a zero byte", "C:/", none, false, raw("none\0C:\\x64\\silabser.sys"), none, where, false);
+            "C:\\Windows\\Temp\\driver\\x64\\silabser.sys\r\n", {usual, where}, true);
+        row("empty source goes straight to the search", "C:/", {}, true, "D:\\x64\\silabser.sys", {where}, true);
+        row("only upper-case X64", "C:/", {}, false, "C:\\Windows\\X64\\silabser.sys\r\n", {where}, false);
+        row("only 32-bit paths", "C:/", {}, false, "C:\\Windows\\x86\\silabser.sys\r\nC:\\silabser.sys", {where},
+            false);
+        row("x64 only behind a zero byte", "C:/", {}, false, QByteArray("none\0C:\\x64\\silabser.sys", 24), {where},
+            false);
         row("root without slash is the whole prefix", "D:", "%SystemRoot%\\silabser.sys", false, "",
-            "D:\\Windows\\silabser.sys", "where /r D:\\Windows silabser.sys", false);
-        row("root of slash gives no drive", "/", "%SystemRoot%\\silabser.sys", false, "\\Windows\\x64\\silabser.sys",
-            "\\Windows\\silabser.sys", "where /r \\Windows silabser.sys", true);
+            {"D:\\Windows\\silabser.sys", "where /r D:\\Windows silabser.sys | limit 30000"}, false);
     }
 
     void windowsDetection()
     {
         QFETCH(ScriptedWindows, script);
-        QFETCH(QString, checkedFile);
-        QFETCH(QString, command);
+        QFETCH(QStringList, asked);
         QFETCH(bool, present);
         QCOMPARE(script.system().driverPresent(), present);
-        QCOMPARE(script.checkedFiles, checkedFile.isEmpty() ? QStringList() : QStringList{checkedFile});
-        QCOMPARE(script.commands, command.isEmpty() ? QStringList() : QStringList{command + " | limit 30000"});
+        QCOMPARE(script.asked, asked);
     }
 
     void windowsInstallerMonitor_data()
@@ -123,7 +103,7 @@ private slots:
         ScriptedWindows script;
         script.commandOutput = tasklist;
         QCOMPARE(script.system().installerRunning(), running);
-        QCOMPARE(script.commands, QStringList{QStringLiteral("tasklist | limit 30000")});
+        QCOMPARE(script.asked, QStringList{QStringLiteral("tasklist | limit 30000")});
     }
 
     void linuxDetection_data()
@@ -158,16 +138,13 @@ private slots:
     void processListFromFakeProc()
     {
         QTemporaryDir proc;
-        const QList<std::pair<const char *, QByteArray>> cmdlines = {
-            {"1", raw("/sbin/init\0splash\0")},
-            {"1200", raw("/opt/x/CP210xVCPInstaller.exe\0--quiet\0")},
-            {"305", raw("C:\\dir\\setup.exe\0")},
-            {"2", QByteArray()},              // a kernel thread
-            {"self", raw("/usr/bin/self\0")}, // not a process directory
-            {"40", raw("bash\0")},
-        };
-        for (const auto &entry : cmdlines)
-            QVERIFY(writeFile(proc.filePath(QLatin1String(entry.first) + "/cmdline"), entry.second));
+        for (const auto &[pid, cmdline] : {std::pair{"1", QByteArray("/sbin/init\0splash\0", 18)},
+                                           {"1200", QByteArray("/opt/x/CP210xVCPInstaller.exe\0--quiet\0", 38)},
+                                           {"305", QByteArray("C:\\dir\\setup.exe\0", 17)},
+                                           {"2", QByteArray()},                         // a kernel thread
+                                           {"self", QByteArray("/usr/bin/self\0", 14)}, // not a process directory
+                                           {"40", QByteArray("bash\0", 5)}})
+            QVERIFY(writeFile(proc.filePath(QLatin1String(pid) + "/cmdline"), cmdline));
         QVERIFY(QDir(proc.path()).mkpath(QStringLiteral("77"))); // gone while listed: no command line
         QVERIFY(writeFile(proc.filePath(QStringLiteral("uptime")), "12.5 3.1\n"));
         QCOMPARE(driverprobe::processListFromProc(proc.path()),

@@ -104,7 +104,6 @@ private slots:
         QTest::newRow("en restart")
             << "en" << QByteArray("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.")
             << "An error occurred during execution. Please restart the program.";
-        QTest::newRow("fr shutting down") << "fr" << QByteArray("Завершение работы...") << "Fermeture …";
         QTest::newRow("ru found names the device")
             << "ru" << QByteArray("устройство найдено.") << "устройство найдено: Kivra Zid";
     }

@@ -24,11 +24,9 @@ private slots:
         const auto row = [](const char *name, const char *hardware, const char *sku, const char *version,
                             UpdateDecision decision) { QTest::newRow(name) << hardware << sku << version << decision; };
         row("older build", "KTL407.001", "60318", "0.1.157", UpdateDecision::Update);
-        row("older minor, higher build", "KTL407.001", "60318", "0.0.255", UpdateDecision::Update);
         row("carried version", "KTL407.001", "60318", "0.1.158", UpdateDecision::UpToDate);
         row("newer build", "KTL407.001", "60318", "0.1.159", UpdateDecision::DeviceNewer);
         row("newer minor, lower build", "KTL407.001", "60318", "0.2.0", UpdateDecision::DeviceNewer);
-        row("newer major", "KTL407.001", "60318", "1.0.0", UpdateDecision::DeviceNewer);
         row("bytes compare unsigned", "KTL407.001", "60318", "0.1.200", UpdateDecision::DeviceNewer);
         row("hardware in lower case", "ktl407.001", "60318", "0.1.157", UpdateDecision::NotSuitable);
         row("SKU with a trailing blank", "KTL407.001", "60318 ", "0.1.157", UpdateDecision::NotSuitable);

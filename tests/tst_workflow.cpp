@@ -38,7 +38,9 @@ private slots:
             if (i > 0)
                 QCOMPARE(boxes[i].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         }
-        QVERIFY(run.endedAbout(1000)); // the quit after the up-to-date box
+        // The search after the update finds the device up to date, as a first search would: box, closing row, and the
+        // quit a second after the box.
+        QVERIFY(run.endedAbout(1000));
 
         // The device holds the whole image, padded with 0xFF to whole pages, and accepted its checksum.
         QFile file(QStringLiteral(":/deviceFW/deviceFW/DUV_KTL407_0.1.158.bin"));
@@ -111,16 +113,6 @@ private slots:
         QCOMPARE(run.boxTexts(), times(2, texts::connectPrompt));
         QCOMPARE(run.rows(),
                  QStringList({driverRow, foundRow, "[panel]", row({}), "== " + decision, row(texts::shuttingDown)}));
-        QCOMPARE(run.requestCodes(), QList<quint8>({0x08, 0x02}));
-        QVERIFY(!run.window->serialWorker()->isOpen());
-    }
-
-    void deviceAlreadyUpToDate()
-    {
-        ClientRun run(deviceAt(0, 1, 158));
-        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
-        QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::upToDate}));
-        QCOMPARE(run.rows().mid(4), QStringList({"== " + texts::upToDate, row(texts::shuttingDown)}));
         QCOMPARE(run.requestCodes(), QList<quint8>({0x08, 0x02}));
         QVERIFY(!run.window->serialWorker()->isOpen());
     }

@@ -1,4 +1,4 @@
-// A stand-in for the vendor's driver installer in the Windows suites. It writes what it was started with into the
+// A stand-in for the vendor's driver installer, for the Windows suites. It writes what it was started with into the
 // file named by KZ_STANDIN_RECORD (else "standin-record.txt" in its working directory): a line "ran", the working
 // directory, the number of arguments, then one argument per line; all UTF-8. The record is written under another name
 // and renamed, so a reader never sees half of it.

@@ -1,0 +1,170 @@
+// The line protocol without a line: frames, the requests' bytes, the identity in a reply, the answers to pages and
+// finish, and how the image is laid into pages and summed.
+
+#include "device/firmwareimage.h"
+#include "device/protocol.h"
+#include "serial/framecodec.h"
+
+#include <QBuffer>
+#include <QtTest>
+
+using framecodec::DecodeResult;
+Q_DECLARE_METATYPE(DecodeResult)
+Q_DECLARE_METATYPE(CommandResult)
+
+class TestProtocol : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void checkValues()
+    {
+        QCOMPARE(framecodec::crc16Value("123456789"), quint16(0xFEE8));
+        QCOMPARE(firmwareimage::crc16Modbus("123456789"), quint16(0x4B37));
+    }
+
+    void knownFrames_data()
+    {
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::newRow("escaped start byte") << QByteArray::fromHex("01027e") << QByteArray::fromHex("7e01027d3e100d7f");
+        QTest::newRow("escaped crc byte") << QByteArray::fromHex("15") << QByteArray::fromHex("7e157d3d807f");
+        QTest::newRow("abc") << QByteArray("abc") << QByteArray::fromHex("7e616263dbca7f");
+    }
+
+    void knownFrames()
+    {
+        QFETCH(QByteArray, payload);
+        QFETCH(QByteArray, frame);
+        QCOMPARE(framecodec::encodeFrame(payload).toHex(' '), frame.toHex(' '));
+        QByteArray decoded;
+        QCOMPARE(framecodec::decodeFrame(frame, &decoded), DecodeResult::Ok);
+        QCOMPARE(decoded, payload);
+    }
+
+    void rejectedFrames_data()
+    {
+        QTest::addColumn<QByteArray>("collected");
+        QTest::addColumn<DecodeResult>("expected");
+        const auto row = [](const char *name, const char *hex, DecodeResult r) {
+            QTest::newRow(name) << QByteArray::fromHex(hex) << r;
+        };
+        row("nothing", "", DecodeResult::NoStartByte);
+        row("stray byte before a good frame", "007e4186017f", DecodeResult::NoStartByte);
+        row("no end byte", "7e418601", DecodeResult::NoEndByte);
+        row("empty body", "7e7f", DecodeResult::EmptyBody);
+        row("two bytes after unstuffing", "7e7d3e017f", DecodeResult::ShortBody);
+        row("swapped crc bytes", "7e4101867f", DecodeResult::CrcMismatch);
+        row("second start byte is data", "7e7e4186017f", DecodeResult::CrcMismatch);
+    }
+
+    void rejectedFrames()
+    {
+        QFETCH(QByteArray, collected);
+        QFETCH(DecodeResult, expected);
+        QByteArray payload = "untouched";
+        QCOMPARE(framecodec::decodeFrame(collected, &payload), expected);
+        QCOMPARE(payload, QByteArray("untouched"));
+    }
+
+    void framesRoundTrip()
+    {
+        QRandomGenerator random(20261206);
+        for (int i = 0; i < 2000; ++i) {
+            QByteArray payload(1 + random.bounded(600), '\0');
+            for (char &c : payload) // biased towards the escaped values, so that every frame needs stuffing
+                c = static_cast<char>(random.bounded(4) == 0 ? 0x7D + random.bounded(3) : random.bounded(256));
+            const QByteArray frame = framecodec::encodeFrame(payload);
+            QCOMPARE(frame.indexOf(framecodec::endByte), frame.size() - 1);
+            QByteArray decoded;
+            QCOMPARE(framecodec::decodeFrame(frame + QByteArray::fromHex("7e99"), &decoded), DecodeResult::Ok);
+            QCOMPARE(decoded, payload);
+        }
+    }
+
+    void requestLayouts()
+    {
+        const QByteArray page = QByteArray("\x7D\x7E\x7F\x00\x01\x02\xFF", 7).repeated(74).left(512);
+        QCOMPARE(protocol::readBlockRequest(0x08, 0x12345678, 0x0201).toHex(), QByteArray("08010278563412"));
+        QCOMPARE(protocol::writePageRequest(0x8000, page.constData()).toHex(), "09000200800000" + page.toHex());
+        // End address first, then the checksum: the reverse of finishImage's parameters.
+        QCOMPARE(protocol::finishImageRequest(0x32000, 0x1234).toHex(),
+                 QByteArray("1b1000002003003412") + QByteArray(20, 'f'));
+        QCOMPARE(protocol::setUpdateModeRequest(true).toHex(), QByteArray("0301"));
+    }
+
+    // 0x82, then two 32-byte fields, each read up to its first zero byte, one Latin-1 character per byte.
+    void identity()
+    {
+        const auto reply = [](const QByteArray &sku, const QByteArray &hardware) {
+            return '\x82' + sku.leftJustified(32, '\0') + hardware.leftJustified(32, '\0');
+        };
+        QString sku = QStringLiteral("old"), hardware = QStringLiteral("old");
+        QVERIFY(!protocol::parseIdentifyReply(reply("60318", "KTL407.001").left(64), &sku, &hardware));
+        QVERIFY(!protocol::parseIdentifyReply('\x02' + reply("60318", "KTL407.001").mid(1), &sku, &hardware));
+        QCOMPARE(sku + '|' + hardware, QStringLiteral("old|old"));
+        QVERIFY(
+            protocol::parseIdentifyReply(reply(QByteArray(32, 'S'), QByteArray("caf\xE9\0CD", 7)), &sku, &hardware));
+        QCOMPARE(sku + '|' + hardware, QString(32, 'S') + QStringLiteral("|caf\u00E9"));
+    }
+
+    void answers_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<CommandResult>("result");
+        QTest::newRow("code, status 0") << QByteArray::fromHex("8900") << CommandResult::Ok;
+        QTest::newRow("code alone") << QByteArray::fromHex("89") << CommandResult::Ok;
+        QTest::newRow("code, status 0, more") << QByteArray::fromHex("890005") << CommandResult::Ok;
+        QTest::newRow("code, status 1") << QByteArray::fromHex("8901") << CommandResult::Rejected;
+        QTest::newRow("request code") << QByteArray::fromHex("0900") << CommandResult::Rejected;
+        QTest::newRow("empty") << QByteArray() << CommandResult::Rejected;
+    }
+
+    void answers()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(CommandResult, result);
+        QCOMPARE(protocol::judgeAnswer(reply, 0x89), result);
+    }
+
+    void writableSizes_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("writable");
+        const qint64 max = firmwareimage::maxImageSize;
+        QTest::newRow("empty") << qint64(0) << false;
+        QTest::newRow("one byte") << qint64(1) << true;
+        QTest::newRow("2 GiB") << (qint64(2) << 30) << true;
+        QTest::newRow("last page ending just below 4 GiB") << max << true;
+        QTest::newRow("one byte more needs a page past 32 bits") << max + 1 << false;
+    }
+
+    void writableSizes()
+    {
+        QFETCH(qint64, size);
+        QFETCH(bool, writable);
+        QCOMPARE(firmwareimage::isWritableSize(size), writable);
+        if (writable) // the end address announced must not have wrapped
+            QVERIFY(firmwareimage::endAddress(firmwareimage::pageCount(size)) > firmwareimage::firstPageAddress);
+    }
+
+    // The checksum is read in pieces, never holding the image whole, and must equal that of the padded image.
+    void paddedCrcReadInPieces()
+    {
+        for (const int size : {1, 511, 512, 513, 3 * 512, 64 * 1024 + 1}) {
+            QByteArray image(size, '\0');
+            for (int i = 0; i < size; ++i)
+                image[i] = char(i * 7 + 0x7D);
+            QBuffer device(&image);
+            QVERIFY(device.open(QIODevice::ReadOnly));
+            quint16 crc = 0;
+            QVERIFY(firmwareimage::paddedImageCrc(device, size, &crc));
+            QCOMPARE(crc, firmwareimage::crc16Modbus(firmwareimage::padded(image)));
+            // An image shorter than it claimed to be is a read failure, not a checksum.
+            QVERIFY(device.seek(0) && !firmwareimage::paddedImageCrc(device, size + 1, &crc));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProtocol)
+#include "tst_protocol.moc"

@@ -11,11 +11,7 @@ namespace {
 
 const QStringList languages{"en", "de", "es", "fr", "pl", "ru"};
 
-struct SourceText
-{
-    QByteArray context;
-    QByteArray text;
-};
+using SourceText = QPair<QByteArray, QByteArray>; // context, text
 
 // A C++ string literal's body, escapes resolved (the client's texts use only \" and \n).
 QByteArray unescape(const QString &body)
@@ -77,8 +73,8 @@ private slots:
         QTest::addColumn<QByteArray>("source");
         for (const QString &language : languages) {
             for (const SourceText &t : texts)
-                QTest::addRow("%s %s", qPrintable(language), t.text.left(40).constData())
-                    << language << t.context << t.text;
+                QTest::addRow("%s %s", qPrintable(language), t.second.left(40).constData())
+                    << language << t.first << t.second;
         }
     }
 

@@ -67,18 +67,6 @@ private slots:
         delete sim;
     }
 
-    // A refused status reply leaves the block the search works from as the last good one left it.
-    void refusedStatusKeepsTheBlock()
-    {
-        sim->setVersion({7, 8, 9});
-        quint8 block[11] = {};
-        QVERIFY(window->readBlock(0x08, 0, 12, block));
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(block), 11).toHex(), QByteArray("0000070809000000000000"));
-        serve(0x08, AsGiven, 'A' + QByteArray(12, '\x55'));
-        QVERIFY(!window->readBlock(0x08, 0, 12, block));
-        QCOMPARE(block[2], quint8(7));
-    }
-
     void pageAndFinishResults_data()
     {
         QTest::addColumn<bool>("finish");
@@ -92,7 +80,6 @@ private slots:
             };
             row("code alone", AsGiven, code, CommandResult::Ok);
             row("code, status 1", AsGiven, code + '\x01', CommandResult::Rejected);
-            row("empty frame", AsGiven, QByteArray(), CommandResult::NoReply);
             row("bad frame CRC", BadCrc, QByteArray(), CommandResult::NoReply);
             row("no reply", Silent, QByteArray(), CommandResult::NoReply);
             row("port closed", PortClosed, QByteArray(), CommandResult::SendFailed);

@@ -133,45 +133,6 @@ private slots:
         paths.kernelRelease = QStringLiteral("6.1.0-9-amd64");
         QCOMPARE(LinuxSystem(paths).driverPresent(), present);
     }
-
-    // A /proc stand-in: numbered directories with a command line each, and entries a real /proc has besides.
-    void processListFromFakeProc()
-    {
-        QTemporaryDir proc;
-        for (const auto &[pid, cmdline] : {std::pair{"1", QByteArray("/sbin/init\0splash\0", 18)},
-                                           {"1200", QByteArray("/opt/x/CP210xVCPInstaller.exe\0--quiet\0", 38)},
-                                           {"305", QByteArray("C:\\dir\\setup.exe\0", 17)},
-                                           {"2", QByteArray()},                         // a kernel thread
-                                           {"self", QByteArray("/usr/bin/self\0", 14)}, // not a process directory
-                                           {"40", QByteArray("bash\0", 5)}})
-            QVERIFY(writeFile(proc.filePath(QLatin1String(pid) + "/cmdline"), cmdline));
-        QVERIFY(QDir(proc.path()).mkpath(QStringLiteral("77"))); // gone while listed: no command line
-        QVERIFY(writeFile(proc.filePath(QStringLiteral("uptime")), "12.5 3.1\n"));
-        QCOMPARE(driverprobe::processListFromProc(proc.path()),
-                 QStringLiteral("init\nbash\nsetup.exe\nCP210xVCPInstaller.exe\n"));
-        QCOMPARE(driverprobe::processListFromProc(proc.filePath(QStringLiteral("missing"))), QString());
-    }
-
-    // The installer's path usually has spaces (the user's profile folder): it must start as one program with no
-    // arguments, in its own directory, not as a command line split at the spaces.
-    void installerStartsWithPathWhole()
-    {
-#ifdef Q_OS_WIN
-        QSKIP("a shell script is no Windows program; tst_windowssystem starts a real one");
-#endif
-        QTemporaryDir root;
-        const QString dir = root.filePath(QStringLiteral("driver dir"));
-        const QString program = dir + QStringLiteral("/CP210xVCPInstaller.exe");
-        QVERIFY(writeFile(program, "#!/bin/sh\n{ pwd; echo \"$#\"; } > started.tmp && mv started.tmp started.txt\n"));
-        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QVERIFY(LinuxSystem().startInstaller(program, dir));
-        QFile marker(dir + QStringLiteral("/started.txt"));
-        QTRY_VERIFY_WITH_TIMEOUT(marker.exists(), 10000);
-        QVERIFY(marker.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = marker.readAll().split('\n');
-        QCOMPARE(QFileInfo(QString::fromUtf8(lines.value(0))).canonicalFilePath(), QFileInfo(dir).canonicalFilePath());
-        QCOMPARE(lines.value(1), QByteArray("0"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDriverProbe)

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QProgressBar>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -59,27 +60,18 @@ public:
     }
 
     // Runs the client from its start until it ends the run; returns how it ended.
-    RunEnd run(int watchdogMs = 60000)
+    RunEnd run()
     {
         bool closed = false;
-        bool watchdog = false;
-        const auto closedConnection =
-            QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&closed] { closed = true; });
-        // A timer object of this call, so that it cannot fire into a later run.
-        QTimer watchdogTimer;
-        watchdogTimer.setSingleShot(true);
-        QObject::connect(&watchdogTimer, &QTimer::timeout, [&watchdog] {
-            watchdog = true;
-            QCoreApplication::exit(2);
-        });
-        watchdogTimer.start(watchdogMs);
+        const auto closing = QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&closed] { closed = true; });
+        QTimer watchdog; // of this call, so that it cannot fire into a later run
+        QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+        watchdog.start(60000);
         window->show();
-        QApplication::exec();
+        const int code = QApplication::exec();
         endMs = clock.elapsed();
-        QObject::disconnect(closedConnection);
-        if (watchdog)
-            return RunEnd::Watchdog;
-        return closed ? RunEnd::WindowClosed : RunEnd::ApplicationQuit;
+        QObject::disconnect(closing);
+        return code == 2 ? RunEnd::Watchdog : closed ? RunEnd::WindowClosed : RunEnd::ApplicationQuit;
     }
 
     // Whether the run ended about `ms` after the last box was answered: no sooner, and not much later (timers of two
@@ -93,38 +85,33 @@ public:
         return false;
     }
 
-    QTableView *table() const { return window->findChild<QTableView *>(QStringLiteral("tableView")); }
-    QStandardItemModel *model() const { return qobject_cast<QStandardItemModel *>(table()->model()); }
-    QString cell(int row, int column) const
-    {
-        const QStandardItem *item = model()->item(row, column);
-        return item ? item->text() : QString();
-    }
-    // "ok", "fail" or "" for the status icon of a row.
-    QString icon(int row) const
-    {
-        const QStandardItem *item = model()->item(row, 1);
-        if (!item || item->icon().isNull())
-            return {};
-        const QImage image = item->icon().pixmap(16).toImage();
-        for (const char *name : {"ok", "fail"}) {
-            if (image == QIcon(QStringLiteral(":/image/image/%1.png").arg(name)).pixmap(16).toImage())
-                return QLatin1String(name);
-        }
-        return QStringLiteral("other");
-    }
-    // The step table as the user reads it: "step | result | icon", "== line" for a line across both columns, and
-    // "[panel]" for the device panel.
+    // The step table as the user reads it: "step | result | icon" (icon "ok", "fail" or ""), "== line" for a line
+    // across both columns, and "[panel HW SKU FW]" for the device panel as it reads.
     QStringList rows() const
     {
+        const auto *table = window->findChild<QTableView *>();
+        const auto *model = qobject_cast<QStandardItemModel *>(table->model());
+        const auto text = [model](int row, int column) {
+            return model->item(row, column) ? model->item(row, column)->text() : QString();
+        };
         QStringList out;
-        for (int row = 0; row < model()->rowCount(); ++row) {
-            if (table()->indexWidget(model()->index(row, 1)))
-                out << QStringLiteral("[panel]");
-            else if (table()->columnSpan(row, 1) == 2)
-                out << QStringLiteral("== ") + cell(row, 1);
+        for (int row = 0; row < model->rowCount(); ++row) {
+            QString icon;
+            const QImage shown = model->item(row, 1) ? model->item(row, 1)->icon().pixmap(16).toImage() : QImage();
+            for (const char *name : {"ok", "fail"}) {
+                if (!shown.isNull() &&
+                    shown == QIcon(QStringLiteral(":/image/image/%1.png").arg(name)).pixmap(16).toImage())
+                    icon = QLatin1String(name);
+            }
+            if (const QWidget *panel = table->indexWidget(model->index(row, 1))) {
+                QStringList labels;
+                for (const char *name : {"hw", "sku", "fw"})
+                    labels << panel->findChild<QLabel *>(QLatin1String(name))->text();
+                out << QStringLiteral("[panel %1]").arg(labels.join(' '));
+            } else if (table->columnSpan(row, 1) == 2)
+                out << QStringLiteral("== ") + text(row, 1);
             else
-                out << cell(row, 1) + QStringLiteral(" | ") + cell(row, 2) + QStringLiteral(" | ") + icon(row);
+                out << text(row, 1) + QStringLiteral(" | ") + text(row, 2) + QStringLiteral(" | ") + icon;
         }
         return out;
     }
@@ -134,7 +121,7 @@ public:
     {
         QList<quint8> codes;
         for (const RequestTrace &r : simulator.trace())
-            codes.append(r.command);
+            codes << r.command;
         return codes;
     }
     int count(quint8 code) const { return int(requestCodes().count(code)); }
@@ -142,7 +129,7 @@ public:
     {
         QStringList texts;
         for (const RecordedBox &b : user.boxes())
-            texts.append(b.text);
+            texts << b.text;
         return texts;
     }
 
@@ -175,7 +162,6 @@ const QString ready = QStringLiteral("Мы готовы обновить Ваш�
                                      "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!");
 const QString success = QStringLiteral("Процесс обновления успешно завершен!");
 const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
-const QString notSuitable = QStringLiteral("Обновление не подходит для этого устройства!");
 const QString notFound = QStringLiteral("Устройство не найдено");
 const QString found = QStringLiteral("устройство найдено.");
 const QString searching = QStringLiteral("Поиск устройства ...");
@@ -183,14 +169,10 @@ const QString shuttingDown = QStringLiteral("Завершение работы..
 const QString started = QStringLiteral("Начат процесс обновления. Не отключайте устройство!");
 const QString restartError =
     QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
-const QString reinstallError =
-    QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, переустановите приложение.");
 const QString driverSearch = QStringLiteral("Поиск драйвера ...");
 const QString driverFound = QStringLiteral("драйвер обнаружен.");
 const QString driverMissing = QStringLiteral("драйвер не обнаружен.");
 const QString installing = QStringLiteral("Установка драйвера...");
 const QString installed = QStringLiteral("установка завершена.");
 const QString checking = QStringLiteral("Проверка драйвера ...");
-const QString incompatible = QStringLiteral("Ваша версия Windows несовместима с данной программой. Дальнейшая работа "
-                                            "невозможна. Обратитесь в службу поддержки email.");
 } // namespace texts

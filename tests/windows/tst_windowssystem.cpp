@@ -42,12 +42,6 @@ bool plantEntry(const QString &source)
     RegCloseKey(handle);
     return result == ERROR_SUCCESS;
 }
-
-bool plantFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly);
-}
 } // namespace
 
 class TestWindowsSystem : public QObject
@@ -127,7 +121,7 @@ private slots:
             if (source.isNull())
                 RegDeleteKeyW(HKEY_LOCAL_MACHINE, entryKey.c_str());
         }
-        QVERIFY(!fileThere || plantFile(driverFile));
+        QVERIFY(!fileThere || QFile(driverFile).open(QIODevice::WriteOnly));
         QCOMPARE(WindowsSystem().driverPresent(), present);
         // Looking must not create what was not there: an elevated client would leave an empty entry behind.
         QCOMPARE(keyExists(parentKey), parent);

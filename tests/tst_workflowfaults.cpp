@@ -25,6 +25,13 @@ Fault fault(FaultKind kind, quint8 command, int occurrence = 1, int page = -1)
     return f;
 }
 
+SimulatorConfig faulty(const Fault &f)
+{
+    SimulatorConfig config;
+    config.faults = {f};
+    return config;
+}
+
 double processCpuSeconds()
 {
     return double(std::clock()) / CLOCKS_PER_SEC;
@@ -55,9 +62,7 @@ private slots:
     {
         QFETCH(Fault, fault);
         QFETCH(int, extra);
-        SimulatorConfig config;
-        config.faults = {fault};
-        ClientRun run(config);
+        ClientRun run(faulty(fault));
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
         const bool inSearch = fault.command == 0x02;
         QCOMPARE(run.boxTexts(),
@@ -90,9 +95,7 @@ private slots:
     {
         QFETCH(Fault, fault);
         QFETCH(int, pagesWritten);
-        SimulatorConfig config;
-        config.faults = {fault};
-        ClientRun run(config);
+        ClientRun run(faulty(fault));
         QCOMPARE(run.run(), RunEnd::WindowClosed);
         QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::restartError}));
         QCOMPARE(run.user.boxes()[2].title, texts::connectTitle);
@@ -177,11 +180,10 @@ private slots:
     {
         // The finish is answered with its code alone, which counts as accepted; the device restarts with the version
         // it had.
-        SimulatorConfig config;
-        config.versionAfterUpdate = config.version;
         Fault codeOnly = fault(FaultKind::ReplaceReply, 0x1B);
         codeOnly.payload = QByteArray::fromHex("9b");
-        config.faults = {codeOnly};
+        SimulatorConfig config = faulty(codeOnly);
+        config.versionAfterUpdate = config.version;
         ClientRun run(config);
         QCOMPARE(run.run(), RunEnd::WindowClosed);
         QCOMPARE(run.boxTexts(),

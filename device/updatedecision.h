@@ -5,8 +5,6 @@
 #include <QString>
 #include <QtGlobal>
 
-// The image this client carries is compared by carriedImage's three numbers; its file name is not parsed.
-
 enum class UpdateDecision {
     NotSuitable, // the image is not meant for this hardware or SKU
     DeviceNewer, // the device runs a later version than the image
@@ -15,5 +13,5 @@ enum class UpdateDecision {
 };
 
 // Hardware and SKU must match exactly (case-sensitive, whole strings); then the versions are compared as unsigned
-// bytes, major first.
+// bytes, major first, with carriedImage's three numbers (app/version.h; the image's file name is not parsed).
 UpdateDecision decideUpdate(const QString &hardware, const QString &sku, quint8 major, quint8 minor, quint8 build);

@@ -156,11 +156,11 @@ bool qorvserial::writePort(QByteArray data)
     if (written < data.size() || !port->waitForBytesWritten(static_cast<int>(written)) || linkLost) {
         if (!linkLost)
             lastError = port->errorString();
-        qCDebug(lcSerialTrace).noquote() << serialtrace::line(">>", data, QStringLiteral("write failed: ") + lastError);
+        serialtrace::log(">>", data, QStringLiteral("write failed: ") + lastError);
         emit errorMsg(portName + QStringLiteral(" >> write error: ") + lastError);
         return true;
     }
-    qCDebug(lcSerialTrace).noquote() << serialtrace::line(">>", data);
+    serialtrace::log(">>", data);
     return false;
 }
 
@@ -192,17 +192,16 @@ bool qorvserial::receivePacket(QByteArray &payload, int timeoutMs)
         return !collected.isEmpty() && collected.contains(framecodec::endByte);
     });
     if (portClosed) {
-        qCDebug(lcSerialTrace).noquote() << serialtrace::line("<<", collected, QStringLiteral("port closed"));
+        serialtrace::log("<<", collected, QStringLiteral("port closed"));
         return true;
     }
     // A frame whose end byte came only in the pass that reached the deadline still counts as late.
     if (elapsed >= timeoutMs) {
-        qCDebug(lcSerialTrace).noquote() << serialtrace::line("<<", collected,
-                                                              QStringLiteral("no reply within %1 ms").arg(timeoutMs));
+        serialtrace::log("<<", collected, QStringLiteral("no reply within %1 ms").arg(timeoutMs));
         emit errorMsg(QStringLiteral("dev: read timeout"));
         return true;
     }
     const framecodec::DecodeResult result = framecodec::decodeFrame(collected, &payload);
-    qCDebug(lcSerialTrace).noquote() << serialtrace::line("<<", collected, serialtrace::verdict(result));
+    serialtrace::log("<<", collected, serialtrace::verdict(result));
     return result != framecodec::DecodeResult::Ok;
 }

@@ -53,4 +53,9 @@ QString line(const char *direction, const QByteArray &bytes, const QString &verd
     return text;
 }
 
+void log(const char *direction, const QByteArray &bytes, const QString &verdict)
+{
+    qCDebug(lcSerialTrace).noquote() << line(direction, bytes, verdict);
+}
+
 } // namespace serialtrace

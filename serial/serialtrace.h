@@ -26,4 +26,7 @@ QString verdict(framecodec::DecodeResult result);
 // One trace line: time, direction (">>" written, "<<" received), the bytes, and an optional verdict.
 QString line(const char *direction, const QByteArray &bytes, const QString &verdict = QString());
 
+// Writes that line to the trace category; nothing is formatted while the trace is off.
+void log(const char *direction, const QByteArray &bytes, const QString &verdict = QString());
+
 } // namespace serialtrace

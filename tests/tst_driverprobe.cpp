@@ -2,6 +2,7 @@
 
 #include "driver/linuxsystem.h"
 #include "driver/windowssystem.h"
+#include "support/files.h"
 
 #include <QtTest>
 
@@ -29,12 +30,6 @@ struct ScriptedWindows
     }
 };
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
 } // namespace
 
 Q_DECLARE_METATYPE(ScriptedWindows)

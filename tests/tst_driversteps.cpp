@@ -2,6 +2,7 @@
 // the boxes, what lands in the extraction directory, and what the system was asked to do.
 
 #include "support/clientrun.h"
+#include "support/files.h"
 
 #include <QtTest>
 
@@ -20,13 +21,6 @@ QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool plant(const QString &path, const QByteArray &content = "planted")
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 // Makes a folder's entries impossible to remove or add for this process, or possible again. Root ignores permission
@@ -84,7 +78,8 @@ private slots:
     {
         // Whatever an earlier run left in the extraction directory must not survive the unpacking.
         const QString directory = extractionDirectory();
-        QVERIFY(plant(directory + "/CP210xVCPInstaller.exe") && plant(directory + "/leftover.txt"));
+        QVERIFY(writeFile(directory + "/CP210xVCPInstaller.exe", "planted") &&
+                writeFile(directory + "/leftover.txt", "planted"));
 
         // Driven by the window's own timers: the first check 1.5 s after construction misses the driver.
         ClientRun run(SimulatorConfig(), true, {false, true}, {true, true, false});
@@ -133,7 +128,7 @@ private slots:
     {
         QFETCH(QString, link);
         QTemporaryDir users;
-        QVERIFY(plant(users.filePath("thesis.txt"), "precious"));
+        QVERIFY(writeFile(users.filePath("thesis.txt"), "precious"));
         QVERIFY(QDir().mkpath(QFileInfo(QDir::tempPath() + '/' + link).path()));
         QVERIFY(QFile::link(users.path(), QDir::tempPath() + '/' + link));
 
@@ -149,7 +144,7 @@ private slots:
     {
         // An old folder that this user cannot empty, holding somebody else's "installer".
         const QString directory = extractionDirectory();
-        QVERIFY(plant(directory + "/CP210xVCPInstaller.exe"));
+        QVERIFY(writeFile(directory + "/CP210xVCPInstaller.exe", "planted"));
         if (!lockFolder(directory, true))
             QSKIP("this file system cannot make a folder unremovable");
         ClientRun run(SimulatorConfig(), true, {false, true}, {true});

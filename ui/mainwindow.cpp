@@ -86,16 +86,11 @@ void MainWindow::showStepState(const QString &text)
     stepModel->setItem(stepRow, 2, new QStandardItem(text));
 }
 
-void MainWindow::setStepIcon(bool success)
-{
-    if (QStandardItem *item = stepModel->item(stepRow, 1))
-        item->setData(QIcon(success ? okIcon : failIcon), Qt::DecorationRole);
-}
-
 void MainWindow::finishStep(const QString &text, bool success)
 {
     showStepState(text);
-    setStepIcon(success);
+    if (QStandardItem *item = stepModel->item(stepRow, 1))
+        item->setData(QIcon(success ? okIcon : failIcon), Qt::DecorationRole);
     stepRow += 1;
 }
 

@@ -89,7 +89,6 @@ private:
     void endRunAfter(int delayMs, Ending ending);
     // "Завершение работы..." where the step says, then the ending after the delay.
     void shutDown(ClosingLine line, int delayMs, Ending ending);
-    void setStepIcon(bool success);
 
     // Every box of the client: parented to the window, a fixed-size dialog. Heap boxes stay children of the window.
     QMessageBox *createBox(const QString &title, const QString &text,

@@ -150,17 +150,25 @@ bool qorvserial::writePort(QByteArray data)
     // Whatever arrived before this request (a late reply, line noise) must not be taken for its answer.
     port->clear(QSerialPort::AllDirections);
     rxBuffer.clear();
+    port->clearError();
     const qint64 written = port->write(data);
-    // One millisecond per byte: at 115200 baud a byte takes under 0.1 ms, so this is ample and scales with the frame.
-    // A frame the port did not take whole, or could not put on the line in that time, is a failed write.
-    if (written < data.size() || !port->waitForBytesWritten(static_cast<int>(written)) || linkLost) {
+    // One millisecond per byte: at 115200 baud a byte takes under 0.1 ms. A wait that merely runs out is no failure:
+    // on Windows a write completes only when the USB driver reports it, which a busy machine can put off for longer,
+    // and the reply wait decides whether the device heard the frame. A frame the port did not take whole, a write
+    // that failed, or a link lost meanwhile is a failed write.
+    const bool flushed = written == data.size() && port->waitForBytesWritten(static_cast<int>(written));
+    const bool stillPending = !flushed && written == data.size() && port->error() == QSerialPort::TimeoutError;
+    if ((!flushed && !stillPending) || linkLost) {
         if (!linkLost)
             lastError = port->errorString();
         serialtrace::log(">>", data, QStringLiteral("write failed: ") + lastError);
         emit errorMsg(portName + QStringLiteral(" >> write error: ") + lastError);
         return true;
     }
-    serialtrace::log(">>", data);
+    if (stillPending)
+        serialtrace::log(">>", data, QStringLiteral("still being written after %1 ms").arg(written));
+    else
+        serialtrace::log(">>", data);
     return false;
 }
 

@@ -139,6 +139,8 @@ bool Fault::parse(const QString &text, Fault *fault, QString *error)
         f.kind = FaultKind::RejectStatus;
     else if (kind == QLatin1String("replace"))
         f.kind = FaultKind::ReplaceReply;
+    else if (kind == QLatin1String("unplug"))
+        f.kind = FaultKind::Unplug;
     else
         return fail(QStringLiteral("unknown fault kind \"%1\"").arg(parts.at(0)));
 
@@ -212,11 +214,12 @@ QString Fault::syntaxHelp()
         "           delay        the answer goes out late (ms=MS, default 1200)\n"
         "           reject       0x09/0x1B answered with status 1 and not carried out\n"
         "           replace      carried out, but answered with exactly payload=HEX (e.g. payload=8901)\n"
+        "           unplug       served as usual; the device vanishes ms=MS after the request arrived\n"
         "  COMMAND  request code, e.g. 0x09\n"
         "  page=K   only requests for page K (address 0x8000 + 512*K); addr=A for any address field\n"
         "  nth=N    only the Nth matching request (with page: the Nth attempt at that page); nth=every (default)\n"
         "  e.g. no-reply:0x09:page=3:nth=1   delay:0x08:ms=1500:nth=2   split:0x1B:pieces=0:gap=2\n"
-        "       replace:0x02:payload=82   (a too short identification)");
+        "       replace:0x02:payload=82   (a too short identification)   unplug:0x03:ms=700");
 }
 
 DeviceSimulator::DeviceSimulator(QObject *parent) : DeviceSimulator(SimulatorConfig(), parent) {}
@@ -602,6 +605,12 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
         lost = lost || rule.fault.kind == FaultKind::NoReply;
         if (rule.fault.kind == FaultKind::ReplaceReply)
             replacement = &rule.fault; // the last matching rule wins
+        if (rule.fault.kind == FaultKind::Unplug) {
+            // Not through scheduleUnplug: requests that arrive meanwhile are served (or swallowed by a restart).
+            Action leave;
+            leave.kind = Action::Unplug;
+            schedule(dueNs + static_cast<qint64>(rule.fault.delayMs) * nsPerMs, leave);
+        }
     }
 
     const int acceptedBefore = pageWritesAccepted;
@@ -742,6 +751,7 @@ void DeviceSimulator::sendAnswer(const QByteArray &answer, const QVector<Fault> 
         case FaultKind::NoReply:
         case FaultKind::RejectStatus:
         case FaultKind::ReplaceReply:
+        case FaultKind::Unplug:
             break;
         }
     }

@@ -37,6 +37,7 @@ enum class FaultKind {
     DelayedReply,    // the answer goes out `delayMs` late (the client gives up after 1000 ms)
     RejectStatus,    // 0x09 and 0x1B only: the answer carries status 1 and the request is not carried out
     ReplaceReply,    // the request is carried out, but the answer's payload is exactly `payload`, correctly framed
+    Unplug,          // the request is served as usual, and the device vanishes `delayMs` after it arrived
 };
 
 // One fault rule. A request matches the rule when its code equals `command` and, if `address` is not -1, its
@@ -50,7 +51,7 @@ struct Fault
     quint8 command = 0;
     int occurrence = -1;
     qint64 address = -1;
-    int delayMs = 1200; // DelayedReply
+    int delayMs = 1200; // DelayedReply, Unplug
     int pieces = 3;     // SplitReply; 0 means byte by byte
     int gapMs = 5;      // SplitReply
     QByteArray payload; // ReplaceReply: sent even where the device would stay silent; empty gives an empty frame

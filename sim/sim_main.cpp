@@ -1,5 +1,6 @@
 // kivra-zid-sim: the device's stand-in as a process of its own. It opens a pty (or a real serial port), prints the
-// port's path as its first line on stdout and answers the client's requests until SIGINT or SIGTERM.
+// port's path as its first line on stdout and answers the client's requests until SIGINT or SIGTERM. With --link it
+// also stands for the cable: the link to its pty exists while the device is plugged in (Wine maps a COM port so).
 
 #include "sim/devicesimulator.h"
 #include "sim/simulatoroptions.h"
@@ -7,6 +8,8 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
 #include <QSocketNotifier>
 #include <QTextStream>
 
@@ -82,7 +85,13 @@ int main(int argc, char *argv[])
         QStringLiteral("port"), QStringLiteral("Serve the real serial port NAME (115200 8N1) instead of a new pty."),
         QStringLiteral("NAME"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Do not log each request to stderr."));
+    const QCommandLineOption linkOption(
+        QStringLiteral("link"),
+        QStringLiteral("Make PATH a symbolic link to the port while the device is plugged in (e.g. a Wine prefix's "
+                       "dosdevices/com10); removed when it is unplugged or stopped."),
+        QStringLiteral("PATH"));
     parser.addOption(portOption);
+    parser.addOption(linkOption);
     addSimulatorOptions(parser);
     parser.addOption(quietOption);
     parser.process(app);
@@ -117,6 +126,18 @@ int main(int argc, char *argv[])
               << '\n';
         return 1;
     }
+    const QString link = parser.value(linkOption);
+    const auto removeLink = [link] {
+        if (!link.isEmpty())
+            QFile::remove(link);
+    };
+    if (!link.isEmpty()) {
+        QFile::remove(link); // one that an earlier run left behind
+        if (!QFile::link(simulator.portPath(), link)) {
+            err() << "cannot make the link " << link << '\n';
+            return 1;
+        }
+    }
     {
         QTextStream out(stdout);
         out << simulator.portPath() << '\n';
@@ -136,12 +157,16 @@ int main(int argc, char *argv[])
             err().flush();
         });
     }
-    QObject::connect(&simulator, &DeviceSimulator::unplugged, &app, [] {
-        err() << "device unplugged; serving nothing until stopped\n";
+    QObject::connect(&simulator, &DeviceSimulator::unplugged, &app, [removeLink] {
+        removeLink();
+        // Wall-clock time, which a client in another process (under Wine too) can compare with its own.
+        err() << "device unplugged at " << QDateTime::currentMSecsSinceEpoch()
+              << " ms since the epoch; serving nothing until stopped\n";
         err().flush();
     });
 
     const int rc = QCoreApplication::exec();
+    removeLink();
 
     const FinishRecord finish = simulator.lastFinish();
     err() << "pages stored: " << simulator.pages().size()

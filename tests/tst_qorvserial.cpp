@@ -182,6 +182,36 @@ private slots:
         QVERIFY(!worker->isLinkLost());
     }
 
+    // A write the line cannot take at once is still on its way, not failed: the reply wait decides. A write into a
+    // line whose far end is gone fails, even before the port has reported the hang-up.
+    void writeOutcome_data()
+    {
+        QTest::addColumn<bool>("hangUp");
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("line held by XOFF, wait runs out") << false << false;
+        QTest::newRow("far end hung up") << true << true;
+    }
+
+    void writeOutcome()
+    {
+        QFETCH(bool, hangUp);
+        QFETCH(bool, failed);
+        openWorker();
+        if (hangUp) {
+            pty->closeMaster();
+        } else {
+            // The far end says XOFF on a line that honours it: nothing more leaves until it says XON.
+            termios tio = lineSettings(pty->slavePath());
+            tio.c_iflag |= IXON;
+            lineSettings(pty->slavePath(), &tio);
+            writeMaster(*pty, "\x13");
+            QTest::qWait(50);
+        }
+        QSignalSpy errors(worker, &qorvserial::errorMsg);
+        QCOMPARE(worker->sendPacket(QByteArray::fromHex("41")), failed);
+        QCOMPARE(errors.isEmpty(), !failed);
+    }
+
     // Silent by default; turned on by the logging rules, the trace shows each frame and the verdict on each reply.
     void trace_data()
     {

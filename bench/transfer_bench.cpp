@@ -41,8 +41,14 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -64,6 +70,24 @@ constexpr double minPagesPerSecond = 1000;
 constexpr double maxUnplugToBoxMs = 1000;
 constexpr double maxUnplugCpuMs = 100;
 
+#ifdef Q_OS_WIN
+double processCpuSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return 0;
+    const auto ticks = [](const FILETIME &t) { return (quint64(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7; // 100 ns ticks
+}
+
+long peakResidentKiB()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return 0;
+    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+}
+#else
 double seconds(const timeval &t)
 {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
@@ -82,6 +106,7 @@ long peakResidentKiB()
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss; // KiB on Linux
 }
+#endif
 
 double median(QVector<double> values)
 {
@@ -362,6 +387,9 @@ public:
     // read.
     double cpuSeconds() const
     {
+#ifdef Q_OS_WIN
+        return -1;
+#else
         QFile stat(QStringLiteral("/proc/%1/stat").arg(process.processId()));
         if (process.processId() <= 0 || !stat.open(QIODevice::ReadOnly))
             return -1;
@@ -373,6 +401,7 @@ public:
             return -1;
         const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
         return static_cast<double>(fields.at(11).toLongLong() + fields.at(12).toLongLong()) / ticksPerSecond;
+#endif
     }
 
     // Stops it the way a user would (SIGTERM), so that it writes its closing summary; returns its whole log.
@@ -433,6 +462,7 @@ DeviceView readDeviceLog(const QString &log)
 struct Options
 {
     QString simulator;
+    QString port; // a device already on this port: no simulator of the bench's own
     int baud = 115200;
     double latencyMs = 0;
     int runMode = 0;
@@ -506,10 +536,10 @@ public:
     bool startAndConnect(SimulatorProcess &simulator, const QStringList &arguments, QString *failure)
     {
         const QString logFile = logDir.filePath(QStringLiteral("sim-%1.log").arg(++transfers));
-        if (!simulator.start(options.simulator, arguments, logFile, failure))
+        if (options.port.isEmpty() && !simulator.start(options.simulator, arguments, logFile, failure))
             return false;
         qorvserial *worker = window->serialWorker();
-        const QString path = simulator.portPath();
+        const QString path = options.port.isEmpty() ? simulator.portPath() : options.port;
         worker->setPortLister([path] { return QList<PortListing>{cp210x::port(path)}; });
         worker->findDevicePort();
         if (!worker->isPortFound() || worker->connectPort()) {
@@ -563,7 +593,8 @@ public:
 
         if (!flashed)
             result.failure = QStringLiteral("flashFirmware returned false");
-        else if (result.device.acceptedPages != linePlan.pages || !result.device.finishAccepted)
+        else if (options.port.isEmpty() &&
+                 (result.device.acceptedPages != linePlan.pages || !result.device.finishAccepted))
             result.failure =
                 QStringLiteral("the device accepted %1 of %2 pages and %3 the finish request")
                     .arg(result.device.acceptedPages)
@@ -686,16 +717,16 @@ void printBoxes(const QStringList &boxes)
         std::printf("    message box: %s\n", qPrintable(QString(b).replace(QLatin1Char('\n'), QLatin1Char(' '))));
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// What the measured parts found, for the targets at the end.
+struct Summary
 {
-    // Offscreen unless told otherwise: the window is real and repaints, but needs no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    BenchApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("kivra-zid-transfer-bench"));
+    bool allOk = true;
+    QVector<double> ratios, cpuShares, pageRates, unplugBoxMs, unplugCpuMs;
+};
 
+// The options as given, or nothing (with a message on stderr) when one is out of range.
+std::optional<Options> parseOptions(const QApplication &app)
+{
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Writes the carried firmware image through the client's flashFirmware to kivra-zid-sim in a separate "
@@ -727,7 +758,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption hideOption(
         QStringLiteral("hide-window"),
         QStringLiteral("Run the transfers with the window hidden, which tells painting apart from the rest."));
-    parser.addOptions({simOption, baudOption, latencyOption, runModeOption, runsOption, noPacedOption, noUnpacedOption,
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("Write to a device already on this port (for the Windows build under Wine, whose simulator "
+                       "runs on the host) instead of starting kivra-zid-sim: paced transfers only, at the line speed "
+                       "the device keeps; the device must be in its application at each start (--run-mode 1)."),
+        QStringLiteral("NAME"));
+    parser.addOptions({simOption, portOption, baudOption, latencyOption, runModeOption, runsOption, noPacedOption, noUnpacedOption,
                        noUnplugOption, hideOption});
     parser.process(app);
 
@@ -757,13 +794,181 @@ int main(int argc, char *argv[])
     options.unplug = !parser.isSet(noUnplugOption);
     if (!valid) {
         std::fprintf(stderr, "bad option value; see --help\n");
-        return 2;
+        return std::nullopt;
+    }
+    options.port = parser.value(portOption);
+    if (!options.port.isEmpty()) {
+        // Pacing, faults and unplugging are the simulator's, which is not the bench's to start here.
+        options.unpaced = options.unplug = false;
+        return options;
     }
     options.simulator = findSimulator(parser.value(simOption));
     if (options.simulator.isEmpty()) {
         std::fprintf(stderr, "kivra-zid-sim not found; give it with --sim\n");
-        return 2;
+        return std::nullopt;
     }
+    return options;
+}
+
+void printHeader(const Options &options, const QByteArray &image, const Bench &bench)
+{
+    const LinePlan &plan = bench.plan();
+    std::printf("Kivra Zid transfer bench\n");
+    std::printf("  image      %s: %d bytes, %lld pages\n", qPrintable(QFileInfo(imageResource).fileName()),
+                static_cast<int>(image.size()), static_cast<long long>(plan.pages));
+    std::printf("  device     %s, run mode %d at start, think time %g ms\n",
+                qPrintable(options.port.isEmpty() ? options.simulator : options.port),
+                options.runMode, options.latencyMs);
+    std::printf("  frames     %d requests (%lld bytes) and %d answers (%lld bytes) to wait for\n", plan.requests,
+                static_cast<long long>(plan.requestBytes), plan.replies, static_cast<long long>(plan.replyBytes));
+    if (!bench.startupBoxes().isEmpty()) {
+        std::printf("  start-up   answered before measuring:\n");
+        printBoxes(bench.startupBoxes());
+    }
+    std::fflush(stdout);
+}
+
+// Both tables end in the same six columns: where the time between one page and the next went. "Line idle" is the
+// device's view (from one page request's arrival to the next, less the line time of the answer and of the next
+// request; unpaced, that is the whole page cycle); "client" is the client's share of it, from the last delivery of
+// the answer's bytes to the write of the next request.
+void printTableHead(const char *second, const char *secondUnit, const char *idle)
+{
+    std::printf("  %-4s %9s %9s %8s %8s %9s | %-26s | %-26s\n", "run", "wall", second, "client", "client", "device", idle,
+                "client turn-around, ms");
+    std::printf("  %-4s %9s %9s %8s %8s %9s | %8s %8s %8s | %8s %8s %8s\n", "", "s", secondUnit, "CPU s", "CPU %",
+                "CPU s", "median", "p99", "sum", "median", "p99", "sum");
+}
+
+// One table row: `second` is the ratio (paced) or the page rate (unpaced), with its printf format.
+void printTableRow(int run, const TransferResult &r, double second, const char *secondFormat, const Bench &bench)
+{
+    std::printf("  %-4d %9.3f ", run, r.wallSeconds);
+    std::printf(secondFormat, second);
+    std::printf(" %8.3f %7.2f%% %9.2f", r.cpuSeconds, 100 * r.cpuSeconds / r.wallSeconds, r.simulatorCpuSeconds);
+    const QVector<double> idle = bench.idleMsPerPage(r);
+    const QVector<double> &turn = r.turnaroundsMs;
+    std::printf(" | %8.3f %8.3f %8.1f | %8.3f %8.3f %8.1f\n", median(idle), percentile(idle, 0.99), sum(idle),
+                median(turn), percentile(turn, 0.99), sum(turn));
+    printBoxes(r.boxes);
+    std::fflush(stdout);
+}
+
+bool reportFailure(int run, const TransferResult &r)
+{
+    if (r.ok)
+        return false;
+    std::printf("  %-4d FAILED: %s\n", run, qPrintable(r.failure));
+    printBoxes(r.boxes);
+    return true;
+}
+
+void measurePaced(const Options &options, Bench &bench, Summary &summary)
+{
+    const LinePlan &plan = bench.plan();
+    const int baud = options.baud;
+    const double bound = plan.lowerBoundSeconds(baud);
+    std::printf("\nPaced at %d baud 8N1 (%d bit times per byte, both directions)\n", baud, bitsPerByte);
+    std::printf("  line lower bound %.3f s", bound);
+    if (plan.requiredWaitMs > 0)
+        std::printf(" (%.3f s on the line + %.3f s of device restart and think time)", plan.lineSeconds(baud),
+                    plan.requiredWaitMs / 1000.0);
+    std::printf("\n");
+    printTableHead("wall /", "bound", "line idle per page, ms");
+    for (int run = 1; run <= options.runs; ++run) {
+        const TransferResult r = bench.transfer(baud);
+        if (reportFailure(run, r)) {
+            summary.allOk = false;
+            continue;
+        }
+        summary.ratios.append(r.wallSeconds / bound);
+        summary.cpuShares.append(r.cpuSeconds / r.wallSeconds);
+        printTableRow(run, r, r.wallSeconds / bound, "%9.4f", bench);
+    }
+}
+
+void measureUnpaced(const Options &options, Bench &bench, Summary &summary)
+{
+    const LinePlan &plan = bench.plan();
+    std::printf("\nUnpaced (no pacing: the pty carries bytes as fast as it can)\n");
+    if (plan.requiredWaitMs > 0)
+        std::printf("  pages per second leave out the device's %.3f s of restart and think time\n",
+                    plan.requiredWaitMs / 1000.0);
+    printTableHead("pages", "per s", "page cycle, ms");
+    for (int run = 1; run <= options.runs; ++run) {
+        const TransferResult r = bench.transfer(0);
+        if (reportFailure(run, r)) {
+            summary.allOk = false;
+            continue;
+        }
+        // The device's restart and think time are its own pauses, not the client's speed.
+        const double rate = static_cast<double>(plan.pages) / (r.wallSeconds - plan.requiredWaitMs / 1000.0);
+        summary.pageRates.append(rate);
+        printTableRow(run, r, rate, "%9.0f", bench);
+    }
+}
+
+void measureUnplugs(const Options &options, Bench &bench, Summary &summary)
+{
+    std::printf("\nUnplugged (the simulator killed) until the client's error box is shown\n");
+    std::printf("  %-4s %-34s %12s %12s\n", "run", "when", "to box, ms", "client CPU, ms");
+    for (int run = 1; run <= options.runs; ++run) {
+        for (const int pages : {100, -1}) {
+            const UnplugResult r = bench.unplug(pages);
+            const char *when = pages < 0 ? "between restart polls" : "after 100 pages";
+            if (!r.ok) {
+                std::printf("  %-4d %-34s FAILED: %s\n", run, when, qPrintable(r.failure));
+                summary.allOk = false;
+                continue;
+            }
+            summary.unplugBoxMs.append(r.toBoxMs);
+            summary.unplugCpuMs.append(r.cpuMs);
+            std::printf("  %-4d %-34s %12.1f %12.2f\n", run, when, r.toBoxMs, r.cpuMs);
+            std::fflush(stdout);
+        }
+    }
+}
+
+void printTargets(const Options &options, const Summary &summary)
+{
+    const char *over = options.runs > 1 ? " (median of the runs)" : "";
+    std::printf("\nTargets%s\n", over);
+    if (!summary.ratios.isEmpty()) {
+        const double ratio = median(summary.ratios);
+        const double share = median(summary.cpuShares);
+        std::printf("  wall / line bound, paced   %8.4f   <= %.2f   %s\n", ratio, maxRatio, verdict(ratio <= maxRatio));
+        std::printf("  client CPU share, paced    %7.2f%%   <= %.0f%%    %s\n", 100 * share, 100 * maxCpuShare,
+                    verdict(share <= maxCpuShare));
+    }
+    if (!summary.pageRates.isEmpty()) {
+        const double rate = median(summary.pageRates);
+        std::printf("  pages per second, unpaced  %8.0f   >= %.0f   %s\n", rate, minPagesPerSecond,
+                    verdict(rate >= minPagesPerSecond));
+    }
+    if (!summary.unplugBoxMs.isEmpty()) {
+        const double worstBox = *std::max_element(summary.unplugBoxMs.begin(), summary.unplugBoxMs.end());
+        const double worstCpu = *std::max_element(summary.unplugCpuMs.begin(), summary.unplugCpuMs.end());
+        std::printf("  unplug to error box, worst %8.1f ms <= %.0f ms  %s\n", worstBox, maxUnplugToBoxMs,
+                    verdict(worstBox <= maxUnplugToBoxMs));
+        std::printf("  client CPU meanwhile, worst %7.2f ms <= %.0f ms   %s\n", worstCpu, maxUnplugCpuMs,
+                    verdict(worstCpu <= maxUnplugCpuMs));
+    }
+    if (!summary.allOk)
+        std::printf("  a transfer failed\n");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Offscreen unless told otherwise: the window is real and repaints, but needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    BenchApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kivra-zid-transfer-bench"));
+    const std::optional<Options> options = parseOptions(app);
+    if (!options)
+        return 2;
 
     QFile imageFile(imageResource);
     if (!imageFile.open(QIODevice::ReadOnly)) {
@@ -773,149 +978,25 @@ int main(int argc, char *argv[])
     const QByteArray image = imageFile.readAll();
     imageFile.close();
 
-    Bench bench(options, image, &app.timeline);
+    Bench bench(*options, image, &app.timeline);
     QString error;
     if (!bench.setUp(&error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
     const long baselineKiB = peakResidentKiB();
-    const LinePlan &plan = bench.plan();
+    printHeader(*options, image, bench);
 
-    std::printf("Kivra Zid transfer bench\n");
-    std::printf("  image      %s: %d bytes, %lld pages\n", qPrintable(QFileInfo(imageResource).fileName()),
-                static_cast<int>(image.size()), static_cast<long long>(plan.pages));
-    std::printf("  device     %s, run mode %d at start, think time %g ms\n", qPrintable(options.simulator),
-                options.runMode, options.latencyMs);
-    std::printf("  frames     %d requests (%lld bytes) and %d answers (%lld bytes) to wait for\n", plan.requests,
-                static_cast<long long>(plan.requestBytes), plan.replies, static_cast<long long>(plan.replyBytes));
-    if (!bench.startupBoxes().isEmpty()) {
-        std::printf("  start-up   answered before measuring:\n");
-        printBoxes(bench.startupBoxes());
-    }
-    std::fflush(stdout);
+    Summary summary;
+    if (options->paced)
+        measurePaced(*options, bench, summary);
+    if (options->unpaced)
+        measureUnpaced(*options, bench, summary);
+    if (options->unplug)
+        measureUnplugs(*options, bench, summary);
 
-    bool allOk = true;
-    QVector<double> ratios, cpuShares, pageRates;
-
-    // Both tables end in the same six columns: where the time between one page and the next went. "Line idle" is
-    // the device's view (from one page request's arrival to the next, less the line time of the answer and of the
-    // next request; unpaced, that is the whole page cycle); "client" is the client's share of it, from the last
-    // delivery of the answer's bytes to the write of the next request.
-    const char *head1 = "  %-4s %9s %9s %8s %8s %9s | %-26s | %-26s\n";
-    const char *head2 = "  %-4s %9s %9s %8s %8s %9s | %8s %8s %8s | %8s %8s %8s\n";
-    auto printTail = [](const QVector<double> &idle, const QVector<double> &turn) {
-        std::printf(" | %8.3f %8.3f %8.1f | %8.3f %8.3f %8.1f\n", median(idle), percentile(idle, 0.99), sum(idle),
-                    median(turn), percentile(turn, 0.99), sum(turn));
-    };
-
-    if (options.paced) {
-        const int baud = options.baud;
-        const double bound = plan.lowerBoundSeconds(baud);
-        std::printf("\nPaced at %d baud 8N1 (%d bit times per byte, both directions)\n", baud, bitsPerByte);
-        std::printf("  line lower bound %.3f s", bound);
-        if (plan.requiredWaitMs > 0)
-            std::printf(" (%.3f s on the line + %.3f s of device restart and think time)", plan.lineSeconds(baud),
-                        plan.requiredWaitMs / 1000.0);
-        std::printf("\n");
-        std::printf(head1, "run", "wall", "wall /", "client", "client", "device", "line idle per page, ms",
-                    "client turn-around, ms");
-        std::printf(head2, "", "s", "bound", "CPU s", "CPU %", "CPU s", "median", "p99", "sum", "median", "p99", "sum");
-        for (int run = 1; run <= options.runs; ++run) {
-            const TransferResult r = bench.transfer(baud);
-            if (!r.ok) {
-                std::printf("  %-4d FAILED: %s\n", run, qPrintable(r.failure));
-                printBoxes(r.boxes);
-                allOk = false;
-                continue;
-            }
-            const double ratio = r.wallSeconds / bound;
-            const double share = r.cpuSeconds / r.wallSeconds;
-            ratios.append(ratio);
-            cpuShares.append(share);
-            std::printf("  %-4d %9.3f %9.4f %8.3f %7.2f%% %9.2f", run, r.wallSeconds, ratio, r.cpuSeconds, 100 * share,
-                        r.simulatorCpuSeconds);
-            printTail(bench.idleMsPerPage(r), r.turnaroundsMs);
-            printBoxes(r.boxes);
-            std::fflush(stdout);
-        }
-    }
-
-    if (options.unpaced) {
-        std::printf("\nUnpaced (no pacing: the pty carries bytes as fast as it can)\n");
-        if (plan.requiredWaitMs > 0)
-            std::printf("  pages per second leave out the device's %.3f s of restart and think time\n",
-                        plan.requiredWaitMs / 1000.0);
-        std::printf(head1, "run", "wall", "pages", "client", "client", "device", "page cycle, ms",
-                    "client turn-around, ms");
-        std::printf(head2, "", "s", "per s", "CPU s", "CPU %", "CPU s", "median", "p99", "sum", "median", "p99", "sum");
-        for (int run = 1; run <= options.runs; ++run) {
-            const TransferResult r = bench.transfer(0);
-            if (!r.ok) {
-                std::printf("  %-4d FAILED: %s\n", run, qPrintable(r.failure));
-                printBoxes(r.boxes);
-                allOk = false;
-                continue;
-            }
-            // The device's restart and think time are its own pauses, not the client's speed.
-            const double rate = static_cast<double>(plan.pages) / (r.wallSeconds - plan.requiredWaitMs / 1000.0);
-            pageRates.append(rate);
-            std::printf("  %-4d %9.3f %9.0f %8.3f %7.2f%% %9.2f", run, r.wallSeconds, rate, r.cpuSeconds,
-                        100 * r.cpuSeconds / r.wallSeconds, r.simulatorCpuSeconds);
-            printTail(bench.idleMsPerPage(r), r.turnaroundsMs);
-            printBoxes(r.boxes);
-            std::fflush(stdout);
-        }
-    }
-
-    QVector<double> unplugBoxMs, unplugCpuMs;
-    if (options.unplug) {
-        std::printf("\nUnplugged (the simulator killed) until the client's error box is shown\n");
-        std::printf("  %-4s %-34s %12s %12s\n", "run", "when", "to box, ms", "client CPU, ms");
-        for (int run = 1; run <= options.runs; ++run) {
-            for (const int pages : {100, -1}) {
-                const UnplugResult r = bench.unplug(pages);
-                const char *when = pages < 0 ? "between restart polls" : "after 100 pages";
-                if (!r.ok) {
-                    std::printf("  %-4d %-34s FAILED: %s\n", run, when, qPrintable(r.failure));
-                    allOk = false;
-                    continue;
-                }
-                unplugBoxMs.append(r.toBoxMs);
-                unplugCpuMs.append(r.cpuMs);
-                std::printf("  %-4d %-34s %12.1f %12.2f\n", run, when, r.toBoxMs, r.cpuMs);
-                std::fflush(stdout);
-            }
-        }
-    }
-
-    const long peakKiB = peakResidentKiB();
-    std::printf("\nPeak resident memory  %.1f MiB (%.1f MiB before the first transfer)\n", peakKiB / 1024.0,
+    std::printf("\nPeak resident memory  %.1f MiB (%.1f MiB before the first transfer)\n", peakResidentKiB() / 1024.0,
                 baselineKiB / 1024.0);
-
-    const char *over = options.runs > 1 ? " (median of the runs)" : "";
-    std::printf("\nTargets%s\n", over);
-    if (!ratios.isEmpty()) {
-        const double ratio = median(ratios);
-        const double share = median(cpuShares);
-        std::printf("  wall / line bound, paced   %8.4f   <= %.2f   %s\n", ratio, maxRatio, verdict(ratio <= maxRatio));
-        std::printf("  client CPU share, paced    %7.2f%%   <= %.0f%%    %s\n", 100 * share, 100 * maxCpuShare,
-                    verdict(share <= maxCpuShare));
-    }
-    if (!pageRates.isEmpty()) {
-        const double rate = median(pageRates);
-        std::printf("  pages per second, unpaced  %8.0f   >= %.0f   %s\n", rate, minPagesPerSecond,
-                    verdict(rate >= minPagesPerSecond));
-    }
-    if (!unplugBoxMs.isEmpty()) {
-        const double worstBox = *std::max_element(unplugBoxMs.begin(), unplugBoxMs.end());
-        const double worstCpu = *std::max_element(unplugCpuMs.begin(), unplugCpuMs.end());
-        std::printf("  unplug to error box, worst %8.1f ms <= %.0f ms  %s\n", worstBox, maxUnplugToBoxMs,
-                    verdict(worstBox <= maxUnplugToBoxMs));
-        std::printf("  client CPU meanwhile, worst %7.2f ms <= %.0f ms   %s\n", worstCpu, maxUnplugCpuMs,
-                    verdict(worstCpu <= maxUnplugCpuMs));
-    }
-    if (!allOk)
-        std::printf("  a transfer failed\n");
-    return allOk ? 0 : 1;
+    printTargets(*options, summary);
+    return summary.allOk ? 0 : 1;
 }

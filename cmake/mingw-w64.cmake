@@ -25,4 +25,6 @@ list(APPEND CMAKE_PREFIX_PATH ${KZ_WINDOWS_QT})
 set(Qt5LinguistTools_DIR /usr/lib/x86_64-linux-gnu/cmake/Qt5LinguistTools CACHE PATH "Host Qt linguist tools")
 
 # Tests run under Wine; ctest prefixes every test command with this.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+endif()

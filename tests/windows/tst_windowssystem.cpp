@@ -5,6 +5,7 @@
 
 #include "app/startup.h"
 #include "driver/windowssystem.h"
+#include "registry.h"
 #include "sim/boxanswerer.h"
 #include "ui/mainwindow.h"
 
@@ -12,35 +13,13 @@
 #include <QTableView>
 #include <QtTest>
 
-#include <windows.h>
+using namespace registry;
 
 namespace {
-const wchar_t *const parentKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\PnpLockdownFiles";
-const std::wstring entryKey = std::wstring(parentKey) + L"\\%SystemRoot%/system32/DRIVERS/silabser.sys";
-// The "Source" value Windows records for the installed driver, and where it points on the system drive.
-const QString driverSource = QStringLiteral("%SystemRoot%\\System32\\drivers\\silabser.sys");
-const QString driverFile = QDir::rootPath() + QStringLiteral("Windows/System32/drivers/silabser.sys");
-
-bool keyExists(const std::wstring &key)
-{
-    HKEY handle = nullptr;
-    const bool exists = RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) == ERROR_SUCCESS;
-    if (exists)
-        RegCloseKey(handle);
-    return exists;
-}
-
-// Creates the entry (and its parent) with the given "Source" value.
+// Creates the driver's entry (and its parent) with the given "Source" value.
 bool plantEntry(const QString &source)
 {
-    HKEY handle = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, entryKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr))
-        return false;
-    const std::wstring value = source.toStdWString();
-    const LONG result = RegSetValueExW(handle, L"Source", 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
-                                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
-    return result == ERROR_SUCCESS;
+    return setText(driverEntryKey, L"Source", source);
 }
 } // namespace
 
@@ -82,7 +61,7 @@ private slots:
     void initTestCase()
     {
         // The suite changes the machine's lockdown list: only where there is none to lose, as in a fresh prefix.
-        if (keyExists(parentKey))
+        if (keyExists(lockdownKey))
             QSKIP("the PnP lockdown list exists on this machine; the suite runs only where it does not");
         QVERIFY(temp.isValid());
         // The client unpacks the driver package below the system's temporary directory.
@@ -91,12 +70,7 @@ private slots:
         QCOMPARE(QDir::tempPath().toLower(), temp.path().toLower());
     }
 
-    void cleanup()
-    {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, parentKey);
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, parentKey);
-        QFile::remove(driverFile);
-    }
+    void cleanup() { removeDriver(); }
 
     void registryEntry_data()
     {
@@ -119,13 +93,13 @@ private slots:
         if (parent) {
             QVERIFY(plantEntry(QStringLiteral("unused")) && (source.isNull() || plantEntry(source)));
             if (source.isNull())
-                RegDeleteKeyW(HKEY_LOCAL_MACHINE, entryKey.c_str());
+                RegDeleteKeyW(HKEY_LOCAL_MACHINE, driverEntryKey.c_str());
         }
         QVERIFY(!fileThere || QFile(driverFile).open(QIODevice::WriteOnly));
         QCOMPARE(WindowsSystem().driverPresent(), present);
         // Looking must not create what was not there: an elevated client would leave an empty entry behind.
-        QCOMPARE(keyExists(parentKey), parent);
-        QCOMPARE(keyExists(entryKey), !source.isNull());
+        QCOMPARE(keyExists(lockdownKey), parent);
+        QCOMPARE(keyExists(driverEntryKey), !source.isNull());
     }
 
     void missingDriverRunsTheInstaller()
@@ -148,7 +122,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(file.readAll()).split('\n').mid(0, 3),
                  QStringList({QStringLiteral("ran"), QDir::toNativeSeparators(directory), QStringLiteral("0")}));
-        QVERIFY(!keyExists(parentKey));
+        QVERIFY(!keyExists(lockdownKey));
     }
 };
 

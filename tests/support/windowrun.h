@@ -1,0 +1,157 @@
+#pragma once
+
+// One whole run of the client's window as a user would have it: offscreen, the boxes answered by the simulated user,
+// and the application's event loop running until the client ends the run itself (window closed, or application
+// quit) or a watchdog gives up. Where the device and the system come from is the caller's (clientrun.h on Linux, the
+// real Windows layers in tests/windows).
+
+#include "app/startup.h"
+#include "driver/systemaccess.h"
+#include "serial/qorvserial.h"
+#include "sim/boxanswerer.h"
+#include "ui/mainwindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <memory>
+
+enum class RunEnd { WindowClosed, ApplicationQuit, Watchdog };
+
+class WindowRun
+{
+public:
+    WindowRun()
+    {
+        user.setPause(20);
+        clock.start();
+        QObject::connect(&user, &BoxAnswerer::answered, [this] { lastAnswerMs = clock.elapsed(); });
+    }
+    virtual ~WindowRun() { delete window; }
+    WindowRun(const WindowRun &) = delete;
+    WindowRun &operator=(const WindowRun &) = delete;
+
+    // A new client, as a user starting the program again, on the given system layer.
+    void newWindow(std::unique_ptr<SystemAccess> system)
+    {
+        // The worker outlives its window by design; the port is released here as the ending process would release it.
+        if (window)
+            window->serialWorker()->disconnectPort();
+        delete window;
+        window = new MainWindow(nullptr, windowSizeForScreen(QSize(1920, 1080)));
+        window->setSystemAccess(std::move(system));
+    }
+
+    // Runs the client from its start until it ends the run; returns how it ended.
+    RunEnd run()
+    {
+        bool closed = false;
+        const auto closing = QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&closed] { closed = true; });
+        QTimer watchdog; // of this call, so that it cannot fire into a later run
+        QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+        watchdog.start(60000);
+        window->show();
+        const int code = QApplication::exec();
+        endMs = clock.elapsed();
+        QObject::disconnect(closing);
+        return code == 2 ? RunEnd::Watchdog : closed ? RunEnd::WindowClosed : RunEnd::ApplicationQuit;
+    }
+
+    // Whether the run ended about `ms` after the last box was answered: no sooner, and not much later (timers of two
+    // seconds and more may fire 5 % early).
+    bool endedAbout(int ms) const
+    {
+        const qint64 after = endMs - lastAnswerMs;
+        if (after >= ms - ms / 20 - 5 && after < ms + 800)
+            return true;
+        qWarning("ended %lld ms after the last box, expected about %d", after, ms);
+        return false;
+    }
+
+    // The step table as the user reads it: "step | result | icon" (icon "ok", "fail" or ""), "== line" for a line
+    // across both columns, and "[panel HW SKU FW]" for the device panel as it reads.
+    QStringList rows() const
+    {
+        const auto *table = window->findChild<QTableView *>();
+        const auto *model = qobject_cast<QStandardItemModel *>(table->model());
+        const auto text = [model](int row, int column) {
+            return model->item(row, column) ? model->item(row, column)->text() : QString();
+        };
+        QStringList out;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            QString icon;
+            const QImage shown = model->item(row, 1) ? model->item(row, 1)->icon().pixmap(16).toImage() : QImage();
+            for (const char *name : {"ok", "fail"}) {
+                if (!shown.isNull() &&
+                    shown == QIcon(QStringLiteral(":/image/image/%1.png").arg(name)).pixmap(16).toImage())
+                    icon = QLatin1String(name);
+            }
+            if (const QWidget *panel = table->indexWidget(model->index(row, 1))) {
+                QStringList labels;
+                for (const char *name : {"hw", "sku", "fw"})
+                    labels << panel->findChild<QLabel *>(QLatin1String(name))->text();
+                out << QStringLiteral("[panel %1]").arg(labels.join(' '));
+            } else if (table->columnSpan(row, 1) == 2)
+                out << QStringLiteral("== ") + text(row, 1);
+            else
+                out << text(row, 1) + QStringLiteral(" | ") + text(row, 2) + QStringLiteral(" | ") + icon;
+        }
+        return out;
+    }
+    QString log() const { return window->findChild<QTextBrowser *>(QStringLiteral("text_browser"))->toPlainText(); }
+    QProgressBar *progress() const { return window->findChild<QProgressBar *>(QStringLiteral("progressBar")); }
+    QStringList boxTexts() const
+    {
+        QStringList texts;
+        for (const RecordedBox &b : user.boxes())
+            texts << b.text;
+        return texts;
+    }
+
+    BoxAnswerer user;
+    MainWindow *window = nullptr;
+    QElapsedTimer clock;
+    qint64 lastAnswerMs = -1;
+    qint64 endMs = -1;
+};
+
+template <typename T> QList<T> times(int n, const T &value)
+{
+    return QVector<T>(n, value).toList();
+}
+
+inline QString row(const QString &step, const QString &result = {}, const char *icon = "")
+{
+    return step + QStringLiteral(" | ") + result + QStringLiteral(" | ") + QLatin1String(icon);
+}
+
+// The user-visible texts, in the source language the tests run in.
+namespace texts {
+const QString connectTitle = QStringLiteral("Подключение устройства");
+const QString connectPrompt = QStringLiteral("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\"");
+const QString updateTitle = QStringLiteral("Обновление устройства");
+const QString ready = QStringLiteral("Мы готовы обновить Ваше устройство. Для запуска процесса обновления нажмите "
+                                     "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!");
+const QString success = QStringLiteral("Процесс обновления успешно завершен!");
+const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
+const QString notFound = QStringLiteral("Устройство не найдено");
+const QString found = QStringLiteral("устройство найдено.");
+const QString searching = QStringLiteral("Поиск устройства ...");
+const QString shuttingDown = QStringLiteral("Завершение работы...");
+const QString started = QStringLiteral("Начат процесс обновления. Не отключайте устройство!");
+const QString restartError =
+    QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
+const QString driverSearch = QStringLiteral("Поиск драйвера ...");
+const QString driverFound = QStringLiteral("драйвер обнаружен.");
+const QString driverMissing = QStringLiteral("драйвер не обнаружен.");
+const QString installing = QStringLiteral("Установка драйвера...");
+const QString installed = QStringLiteral("установка завершена.");
+const QString checking = QStringLiteral("Проверка драйвера ...");
+} // namespace texts

@@ -1,0 +1,197 @@
+// Whole updates on the Windows build: the real client with the real Windows system layer, QSerialPort's Windows
+// backend and the SetupAPI port discovery, against the simulated device (kivra-zid-sim) on the other end of the
+// line. The device runs outside this process, as tests/windows/with-device starts it for each run: its pty is the
+// Wine prefix's COM10, and its request log is "device.log" in the working directory. This suite plugs the bridge in
+// the way Windows shows it (the USB device's registry entry with its port name) and reads that log.
+
+#include "registry.h"
+#include "../support/windowrun.h"
+
+#include "driver/windowssystem.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+const QString comPort = QStringLiteral("COM10");
+// The bridge as Windows lists it once plugged in: a present USB device of the Ports class with its COM port.
+const std::wstring bridgeKey = L"SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_10C4&PID_EA60\\0001";
+const std::wstring serialCommKey = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+const QString portsClass = QStringLiteral("{4d36e978-e325-11ce-bfc1-08002be10318}");
+
+bool plugBridge(const QString &port)
+{
+    return registry::setText(bridgeKey, L"ClassGUID", portsClass) &&
+           registry::setText(bridgeKey + L"\\Device Parameters", L"PortName", port) &&
+           registry::setText(serialCommKey, L"\\Device\\Silabser0", port);
+}
+
+void unplugBridge()
+{
+    registry::removeTree(L"SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_10C4&PID_EA60");
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, serialCommKey.c_str(), L"\\Device\\Silabser0");
+}
+
+// What the device has logged so far: its request codes, and when it was unplugged (ms since the epoch, or -1).
+struct DeviceLog
+{
+    QList<quint8> codes;
+    qint64 unpluggedAt = -1;
+
+    static DeviceLog read()
+    {
+        DeviceLog log;
+        QFile file(QStringLiteral("device.log"));
+        if (!file.open(QIODevice::ReadOnly))
+            return log;
+        static const QRegularExpression request(QStringLiteral(" ms  0x([0-9a-f]{2}) "));
+        static const QRegularExpression unplug(QStringLiteral("^device unplugged at (\\d+) "));
+        for (const QString &line : QString::fromUtf8(file.readAll()).split('\n')) {
+            const QRegularExpressionMatch m = request.match(line);
+            if (m.hasMatch())
+                log.codes << quint8(m.captured(1).toUInt(nullptr, 16));
+            const QRegularExpressionMatch u = unplug.match(line);
+            if (u.hasMatch())
+                log.unpluggedAt = u.captured(1).toLongLong();
+        }
+        return log;
+    }
+    int count(quint8 code) const { return int(codes.count(code)); }
+};
+
+// A client on this machine's own system layer; the driver is installed (initTestCase plants it).
+struct WindowsRun : WindowRun
+{
+    WindowsRun() { newWindow(std::make_unique<WindowsSystem>()); }
+};
+
+const QString driverRow = row(texts::driverSearch, texts::driverFound, "ok");
+const QString foundRow = row(texts::searching, texts::found, "ok");
+const QStringList updated{texts::connectPrompt, texts::ready, texts::success, texts::upToDate};
+} // namespace
+
+class TestWindowsUpdate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (registry::keyExists(registry::lockdownKey) || registry::keyExists(bridgeKey))
+            QSKIP("this machine has a driver or a bridge of its own; the suite runs only in a prefix of its own");
+        QVERIFY(registry::plantDriver());
+    }
+
+    void init() { QVERIFY(plugBridge(comPort)); }
+    void cleanup() { unplugBridge(); }
+    void cleanupTestCase() { registry::removeDriver(); }
+
+    // The device one version behind: prompt, panel, ready box, transfer, success box, second search, up to date.
+    void wholeUpdate()
+    {
+        WindowsRun run;
+        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.boxTexts(), updated);
+        QVERIFY(run.endedAbout(1000));
+        QCOMPARE(run.rows(), QStringList({driverRow, foundRow, "[panel KTL407.001 60318 1.0.157]", row({}),
+                                          "== " + texts::started, foundRow, "[panel KTL407.001 60318 1.0.26]", row({}),
+                                          "== " + texts::upToDate, row(texts::shuttingDown)}));
+        QCOMPARE(run.progress()->value(), 335);
+        // The device took up its new version only because the sum over its flash matched the image's.
+        const QList<quint8> codes = DeviceLog::read().codes;
+        QCOMPARE(codes.mid(0, 5), QList<quint8>({0x08, 0x02, 0x08, 0x03, 0x08}));
+        QCOMPARE(codes.mid(5, 336), times<quint8>(336, 0x09));
+        QCOMPARE(codes.mid(341), QList<quint8>({0x1B, 0x03, 0x08, 0x02}));
+    }
+
+    // A device that an interrupted transfer left in update mode gets the image without being identified first.
+    void recoversDeviceInUpdateMode()
+    {
+        WindowsRun run;
+        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.boxTexts(), updated);
+        QCOMPARE(run.rows().value(1), "== " + texts::started);
+        const DeviceLog log = DeviceLog::read();
+        QCOMPARE(log.codes.mid(0, 3), QList<quint8>({0x08, 0x08, 0x09}));
+        QCOMPARE(log.count(0x02), 1);
+    }
+
+    // One lost and one damaged page reply: each page is sent again, and the update succeeds.
+    void retriesLostAndDamagedReplies()
+    {
+        WindowsRun run;
+        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.boxTexts(), updated);
+        QCOMPARE(DeviceLog::read().count(0x09), 336 + 2);
+    }
+
+    // The device vanishes (during the pages, or while it restarts into update mode): the error box comes within a
+    // second, no success is claimed, and the client ends its run itself.
+    void unpluggedDuringUpdate()
+    {
+        WindowsRun run;
+        qint64 unpluggedAt = -1;
+        qint64 errorAt = -1;
+        QTimer watch; // Windows drops the device from its list when the cable goes
+        QObject::connect(&watch, &QTimer::timeout, [&unpluggedAt] {
+            if (unpluggedAt < 0 && (unpluggedAt = DeviceLog::read().unpluggedAt) >= 0)
+                unplugBridge();
+        });
+        watch.start(20);
+        QObject::connect(&run.user, &BoxAnswerer::shown, [&errorAt](const QString &text) {
+            if (text == texts::restartError && errorAt < 0)
+                errorAt = QDateTime::currentMSecsSinceEpoch();
+        });
+        QVERIFY(run.run() != RunEnd::Watchdog);
+        QVERIFY(unpluggedAt > 0 && errorAt > unpluggedAt);
+        QVERIFY2(errorAt - unpluggedAt < 1000, qPrintable(QString::number(errorAt - unpluggedAt)));
+        QVERIFY(!run.boxTexts().contains(texts::success) && !run.log().contains(texts::success));
+    }
+
+    // No bridge at all: three searches find nothing, and the fourth prompt closes the window.
+    void noDevice()
+    {
+        unplugBridge();
+        WindowsRun run;
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.boxTexts(), times(4, texts::connectPrompt));
+        const QString notFound = row(texts::searching, texts::notFound, "fail");
+        QCOMPARE(run.rows(), QStringList({driverRow, notFound, notFound, notFound}));
+        QVERIFY(DeviceLog::read().codes.isEmpty());
+    }
+
+    // The bridge is listed, but its port cannot be had: held by another program, or not there at all.
+    void unusablePort_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<bool>("busy");
+        QTest::newRow("held by another program") << comPort << true;
+        QTest::newRow("listed but gone") << QStringLiteral("COM11") << false;
+    }
+
+    void unusablePort()
+    {
+        QFETCH(QString, port);
+        QFETCH(bool, busy);
+        QVERIFY(plugBridge(port));
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        if (busy) {
+            holder = CreateFileW(L"\\\\.\\COM10", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            QVERIFY(holder != INVALID_HANDLE_VALUE);
+        }
+        WindowsRun run;
+        const RunEnd end = run.run();
+        if (holder != INVALID_HANDLE_VALUE)
+            CloseHandle(holder);
+        QCOMPARE(end, RunEnd::ApplicationQuit);
+        QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::restartError}));
+        QCOMPARE(run.rows().mid(1), QStringList({row(texts::searching), row(texts::shuttingDown)}));
+        // The box stays generic; the port's own reason is on the search's log line.
+        QVERIFY2(run.log().contains(QRegularExpression(QRegularExpression::escape(texts::searching) + "\t\\S")), qPrintable(run.log()));
+        QVERIFY(DeviceLog::read().codes.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestWindowsUpdate)
+#include "tst_windowsupdate.moc"

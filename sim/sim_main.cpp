@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -90,8 +91,13 @@ int main(int argc, char *argv[])
         QStringLiteral("Make PATH a symbolic link to the port while the device is plugged in (e.g. a Wine prefix's "
                        "dosdevices/com10); removed when it is unplugged or stopped."),
         QStringLiteral("PATH"));
+    const QCommandLineOption busyOption(
+        QStringLiteral("busy"),
+        QStringLiteral("Hold the pty as another program holding the port would: every later open is refused "
+                       "(TIOCEXCL; processes with CAP_SYS_ADMIN are let through)."));
     parser.addOption(portOption);
     parser.addOption(linkOption);
+    parser.addOption(busyOption);
     addSimulatorOptions(parser);
     parser.addOption(quietOption);
     parser.process(app);
@@ -125,6 +131,16 @@ int main(int argc, char *argv[])
         err() << "cannot open " << (parser.isSet(portOption) ? parser.value(portOption) : QStringLiteral("a pty"))
               << '\n';
         return 1;
+    }
+    if (parser.isSet(busyOption)) {
+        const int fd = ::open(QFile::encodeName(simulator.portPath()).constData(), O_RDWR | O_NOCTTY);
+        const bool held = fd >= 0 && ::ioctl(fd, TIOCEXCL) == 0;
+        if (fd >= 0)
+            ::close(fd); // the flag stays with the terminal, which the simulator keeps open
+        if (!held) {
+            err() << "cannot hold " << simulator.portPath() << '\n';
+            return 1;
+        }
     }
     const QString link = parser.value(linkOption);
     const auto removeLink = [link] {

@@ -152,11 +152,12 @@ private slots:
         SimulatorConfig config;
         config.unplugAfterPages = duringPages ? 50 : -1;
         config.restartPolls = duringPages ? 0 : 1000; // silent, so the client is between its status polls
+        if (!duringPages) {
+            Fault leave = fault(FaultKind::Unplug, 0x03);
+            leave.delayMs = 700;
+            config.faults = {leave};
+        }
         ClientRun run(config);
-        QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&run, duringPages](const RequestTrace &r) {
-            if (!duringPages && r.command == 0x03)
-                QTimer::singleShot(700, &run.simulator, [&run] { run.simulator.unplug(); });
-        });
         // Wall and CPU time from the unplug to the error box.
         QPair<qint64, double> unplugged{-1, 0};
         QPair<qint64, double> error{-1, 0};

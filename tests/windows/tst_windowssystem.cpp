@@ -3,14 +3,10 @@
 // registry, "where" and "tasklist". Only the vendor's installer is a stand-in: the file the client unpacked is
 // replaced by a small program that records that it ran, and is then started exactly as the client asked.
 
-#include "app/startup.h"
+#include "../support/windowrun.h"
 #include "driver/windowssystem.h"
 #include "registry.h"
-#include "sim/boxanswerer.h"
-#include "ui/mainwindow.h"
 
-#include <QStandardItemModel>
-#include <QTableView>
 #include <QtTest>
 
 using namespace registry;
@@ -31,7 +27,7 @@ class TestWindowsSystem : public QObject
     QTemporaryDir temp{QDir::tempPath() + QStringLiteral("/kivra zid-XXXXXX")};
     QStringList asked; // what the client asked to start, and in which directory
 
-    // Runs the client from its construction until it ends its run (or 30 s pass): its boxes, then its step rows.
+    // Runs the client from its start until it ends its run: how it ended, its boxes, then its step rows.
     QStringList runClient()
     {
         WindowsPrimitives primitives = WindowsPrimitives::real();
@@ -41,20 +37,10 @@ class TestWindowsSystem : public QObject
             QFile::remove(program);
             return QFile::copy(standIn, program) && driverprobe::startDetachedProgram(program, directory);
         };
-        MainWindow window(nullptr, windowSizeForScreen(QSize(1920, 1080)));
-        window.setSystemAccess(std::make_unique<WindowsSystem>(primitives));
-        BoxAnswerer user;
-        QTimer watchdog; // of this run only
-        QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(2); });
-        watchdog.start(30000);
-        window.show();
-        QStringList seen{QString::number(QApplication::exec())};
-        for (const RecordedBox &box : user.boxes())
-            seen << box.text;
-        const auto *model = qobject_cast<QStandardItemModel *>(window.findChild<QTableView *>()->model());
-        for (int row = 0; row < model->rowCount(); ++row)
-            seen << model->item(row, 1)->text() + " | " + (model->item(row, 2) ? model->item(row, 2)->text() : "");
-        return seen;
+        WindowRun run;
+        run.newWindow(std::make_unique<WindowsSystem>(primitives));
+        const RunEnd end = run.run();
+        return QStringList{end == RunEnd::ApplicationQuit ? "quit" : "not quit"} + run.boxTexts() + run.rows();
     }
 
 private slots:
@@ -108,13 +94,13 @@ private slots:
         const QString record = temp.filePath(QStringLiteral("installer-record.txt"));
         qputenv("KZ_STANDIN_RECORD", QDir::toNativeSeparators(record).toUtf8());
         // The installer goes from the (real) process list, and the second detection finds no driver.
-        QCOMPARE(runClient(), QStringList({"0",
+        QCOMPARE(runClient(), QStringList({"quit",
                                            QStringLiteral("Ваша версия Windows несовместима с данной программой. "
                                                           "Дальнейшая работа невозможна. Обратитесь в службу "
                                                           "поддержки email."),
-                                           QStringLiteral("Поиск драйвера ... | драйвер не обнаружен."),
-                                           QStringLiteral("Установка драйвера... | установка завершена."),
-                                           QStringLiteral("Проверка драйвера ... | драйвер не обнаружен.")}));
+                                           row(texts::driverSearch, texts::driverMissing, "fail"),
+                                           row(texts::installing, texts::installed, "ok"),
+                                           row(texts::checking, texts::driverMissing, "fail")}));
         const QString directory = QDir::tempPath() + QStringLiteral("/driver");
         QCOMPARE(asked, QStringList({directory + QStringLiteral("/CP210xVCPInstaller.exe"), directory}));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);

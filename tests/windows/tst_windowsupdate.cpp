@@ -145,7 +145,8 @@ private slots:
         });
         QVERIFY(run.run() != RunEnd::Watchdog);
         QVERIFY(unpluggedAt > 0 && errorAt > unpluggedAt);
-        QVERIFY2(errorAt - unpluggedAt < 1000, qPrintable(QString::number(errorAt - unpluggedAt)));
+        qInfo("the error box came %lld ms after the unplug", errorAt - unpluggedAt);
+        QVERIFY(errorAt - unpluggedAt < 1000);
         QVERIFY(!run.boxTexts().contains(texts::success) && !run.log().contains(texts::success));
     }
 
@@ -161,35 +162,28 @@ private slots:
         QVERIFY(DeviceLog::read().codes.isEmpty());
     }
 
-    // The bridge is listed, but its port cannot be had: held by another program, or not there at all.
+    // The bridge is listed, but its port cannot be had: held by another program (the device is started --busy for
+    // that row), or not there at all.
     void unusablePort_data()
     {
         QTest::addColumn<QString>("port");
-        QTest::addColumn<bool>("busy");
-        QTest::newRow("held by another program") << comPort << true;
-        QTest::newRow("listed but gone") << QStringLiteral("COM11") << false;
+        QTest::newRow("busy") << comPort;
+        QTest::newRow("gone") << QStringLiteral("COM11");
     }
 
     void unusablePort()
     {
         QFETCH(QString, port);
-        QFETCH(bool, busy);
         QVERIFY(plugBridge(port));
-        HANDLE holder = INVALID_HANDLE_VALUE;
-        if (busy) {
-            holder = CreateFileW(L"\\\\.\\COM10", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            QVERIFY(holder != INVALID_HANDLE_VALUE);
-        }
+        const int requestsBefore = DeviceLog::read().codes.size();
         WindowsRun run;
-        const RunEnd end = run.run();
-        if (holder != INVALID_HANDLE_VALUE)
-            CloseHandle(holder);
-        QCOMPARE(end, RunEnd::ApplicationQuit);
+        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
         QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::restartError}));
         QCOMPARE(run.rows().mid(1), QStringList({row(texts::searching), row(texts::shuttingDown)}));
         // The box stays generic; the port's own reason is on the search's log line.
-        QVERIFY2(run.log().contains(QRegularExpression(QRegularExpression::escape(texts::searching) + "\t\\S")), qPrintable(run.log()));
-        QVERIFY(DeviceLog::read().codes.isEmpty());
+        QVERIFY2(run.log().contains(QRegularExpression(QRegularExpression::escape(texts::searching) + "\t\\S")),
+                 qPrintable(run.log()));
+        QCOMPARE(DeviceLog::read().codes.size(), requestsBefore);
     }
 };
 

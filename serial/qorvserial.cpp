@@ -4,6 +4,7 @@
 #include "serial/framecodec.h"
 #include "serial/serialtrace.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSerialPortInfo>
 
 namespace {
@@ -122,8 +123,14 @@ void qorvserial::processPort()
 
 void qorvserial::dataReady()
 {
-    if (port->isOpen())
-        rxBuffer.append(port->readAll());
+    if (!port->isOpen())
+        return;
+    rxBuffer.append(port->readAll());
+    // On Windows the port hands over its bytes from a completion routine that runs inside the event dispatcher's
+    // wait, and that alone does not end the dispatcher's pass: a reply wait would sleep on to its deadline (or the
+    // next unrelated event) with the reply already here. Ending the pass lets the wait look at what came.
+    if (awaitingReply)
+        QAbstractEventDispatcher::instance()->interrupt();
 }
 
 void qorvserial::handleError(QSerialPort::SerialPortError error)
@@ -192,6 +199,7 @@ bool qorvserial::receivePacket(QByteArray &payload, int timeoutMs)
 {
     QByteArray collected;
     bool portClosed = false;
+    awaitingReply = true;
     const qint64 elapsed = waitWhileProcessingEvents(timeoutMs, [&] {
         if (readPort(collected)) {
             portClosed = true;
@@ -199,6 +207,7 @@ bool qorvserial::receivePacket(QByteArray &payload, int timeoutMs)
         }
         return !collected.isEmpty() && collected.contains(framecodec::endByte);
     });
+    awaitingReply = false;
     if (portClosed) {
         serialtrace::log("<<", collected, QStringLiteral("port closed"));
         return true;

@@ -105,6 +105,7 @@ private:
     QByteArray rxBuffer;
     bool portFound = false;
     bool linkLost = false;
+    bool awaitingReply = false; // a reply wait of receivePacket is running
     QString lastError;
     PortLister portLister;
 };

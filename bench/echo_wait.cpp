@@ -30,8 +30,8 @@ struct Port
 
     bool open(const wchar_t *name, DWORD baud)
     {
-        handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
-                             nullptr);
+        handle =
+            CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
             return false;
         DCB dcb{};
@@ -62,8 +62,9 @@ struct Port
     bool write(const QByteArray &bytes)
     {
         DWORD n = 0;
-        return complete([&](OVERLAPPED *o) { return WriteFile(handle, bytes.constData(), DWORD(bytes.size()), nullptr, o); },
-                        &n) &&
+        return complete(
+                   [&](OVERLAPPED *o) { return WriteFile(handle, bytes.constData(), DWORD(bytes.size()), nullptr, o); },
+                   &n) &&
                n == DWORD(bytes.size());
     }
 
@@ -81,8 +82,8 @@ struct Port
             QByteArray bytes(int(status.cbInQue), '\0');
             if (bytes.isEmpty())
                 continue;
-            if (!complete([&](OVERLAPPED *o) { return ReadFile(handle, bytes.data(), DWORD(bytes.size()), nullptr, o); },
-                          &n))
+            if (!complete(
+                    [&](OVERLAPPED *o) { return ReadFile(handle, bytes.data(), DWORD(bytes.size()), nullptr, o); }, &n))
                 return false;
             if (bytes.left(int(n)).contains(framecodec::endByte))
                 return true;

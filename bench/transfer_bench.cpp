@@ -44,7 +44,8 @@
 #include <optional>
 #ifdef Q_OS_WIN
 #include <windows.h>
-#include <psapi.h>
+
+#include <psapi.h> // after windows.h, whose types it uses
 #else
 #include <sys/resource.h>
 #include <unistd.h>
@@ -764,8 +765,8 @@ std::optional<Options> parseOptions(const QApplication &app)
                        "runs on the host) instead of starting kivra-zid-sim: paced transfers only, at the line speed "
                        "the device keeps; the device must be in its application at each start (--run-mode 1)."),
         QStringLiteral("NAME"));
-    parser.addOptions({simOption, portOption, baudOption, latencyOption, runModeOption, runsOption, noPacedOption, noUnpacedOption,
-                       noUnplugOption, hideOption});
+    parser.addOptions({simOption, portOption, baudOption, latencyOption, runModeOption, runsOption, noPacedOption,
+                       noUnpacedOption, noUnplugOption, hideOption});
     parser.process(app);
 
     Options options;
@@ -817,8 +818,8 @@ void printHeader(const Options &options, const QByteArray &image, const Bench &b
     std::printf("  image      %s: %d bytes, %lld pages\n", qPrintable(QFileInfo(imageResource).fileName()),
                 static_cast<int>(image.size()), static_cast<long long>(plan.pages));
     std::printf("  device     %s, run mode %d at start, think time %g ms\n",
-                qPrintable(options.port.isEmpty() ? options.simulator : options.port),
-                options.runMode, options.latencyMs);
+                qPrintable(options.port.isEmpty() ? options.simulator : options.port), options.runMode,
+                options.latencyMs);
     std::printf("  frames     %d requests (%lld bytes) and %d answers (%lld bytes) to wait for\n", plan.requests,
                 static_cast<long long>(plan.requestBytes), plan.replies, static_cast<long long>(plan.replyBytes));
     if (!bench.startupBoxes().isEmpty()) {
@@ -834,8 +835,8 @@ void printHeader(const Options &options, const QByteArray &image, const Bench &b
 // the answer's bytes to the write of the next request.
 void printTableHead(const char *second, const char *secondUnit, const char *idle)
 {
-    std::printf("  %-4s %9s %9s %8s %8s %9s | %-26s | %-26s\n", "run", "wall", second, "client", "client", "device", idle,
-                "client turn-around, ms");
+    std::printf("  %-4s %9s %9s %8s %8s %9s | %-26s | %-26s\n", "run", "wall", second, "client", "client", "device",
+                idle, "client turn-around, ms");
     std::printf("  %-4s %9s %9s %8s %8s %9s | %8s %8s %8s | %8s %8s %8s\n", "", "s", secondUnit, "CPU s", "CPU %",
                 "CPU s", "median", "p99", "sum", "median", "p99", "sum");
 }

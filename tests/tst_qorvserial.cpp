@@ -3,7 +3,6 @@
 
 #include "serial/framecodec.h"
 #include "serial/qorvserial.h"
-#include "serial/serialtrace.h"
 #include "sim/ptypair.h"
 
 #include <QSignalSpy>
@@ -210,43 +209,6 @@ private slots:
         QSignalSpy errors(worker, &qorvserial::errorMsg);
         QCOMPARE(worker->sendPacket(QByteArray::fromHex("41")), failed);
         QCOMPARE(errors.isEmpty(), !failed);
-    }
-
-    // Silent by default; turned on by the logging rules, the trace shows each frame and the verdict on each reply.
-    void trace_data()
-    {
-        QTest::addColumn<bool>("on");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("verdict");
-        QTest::newRow("off") << false << statusReply << QString();
-        QTest::newRow("damaged reply") << true << QByteArray::fromHex("7e4186027f") << "[rejected: bad CRC]";
-        QTest::newRow("no reply") << true << QByteArray() << "[no reply within 200 ms]";
-    }
-
-    void trace()
-    {
-        QFETCH(bool, on);
-        QFETCH(QByteArray, reply);
-        QFETCH(QString, verdict);
-        static QStringList lines;
-        lines.clear();
-        QLoggingCategory::setFilterRules(on ? QStringLiteral("kivrazid.serial.trace.debug=true") : QString());
-        const auto previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &c, const QString &m) {
-            if (qstrcmp(c.category, "kivrazid.serial.trace") == 0)
-                lines << m;
-        });
-        openWorker();
-        QCOMPARE(worker->sendPacket(QByteArray::fromHex("41")), false);
-        readMaster(*pty, 5);
-        writeMaster(*pty, reply);
-        QByteArray payload;
-        worker->receivePacket(payload, 200);
-        qInstallMessageHandler(previous);
-        QLoggingCategory::setFilterRules(QString());
-        const QString received = serialtrace::describe(reply);
-        QCOMPARE(lines.size(), on ? 2 : 0);
-        QVERIFY(!on || lines[0].contains(QStringLiteral(" ms >> 5 bytes: 7e 41 86 01 7f")));
-        QVERIFY2(!on || lines[1].contains(" ms << " + received + "  " + verdict), qPrintable(lines.join('|')));
     }
 };
 

@@ -11,14 +11,6 @@
 
 using namespace registry;
 
-namespace {
-// Creates the driver's entry (and its parent) with the given "Source" value.
-bool plantEntry(const QString &source)
-{
-    return setText(driverEntryKey, L"Source", source);
-}
-} // namespace
-
 class TestWindowsSystem : public QObject
 {
     Q_OBJECT
@@ -77,7 +69,7 @@ private slots:
         QFETCH(bool, fileThere);
         QFETCH(bool, present);
         if (parent) {
-            QVERIFY(plantEntry(QStringLiteral("unused")) && (source.isNull() || plantEntry(source)));
+            QVERIFY(setText(driverEntryKey, L"Source", source.isNull() ? QStringLiteral("unused") : source));
             if (source.isNull())
                 RegDeleteKeyW(HKEY_LOCAL_MACHINE, driverEntryKey.c_str());
         }

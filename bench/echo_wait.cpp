@@ -2,9 +2,10 @@
 //
 // It writes the transfer's 336 page requests to a port and waits for each answer with an overlapped WaitCommEvent for
 // EV_RXCHAR, as Qt's Windows backend does (this one takes the completion from an I/O completion port, Qt as an APC),
-// then ReadFile of what is queued: no event loop, no widgets and no client code on the path. What it adds to the line's own time per
-// page is the cost of the system's comm-event path (under Wine: Wine's); what the client adds beyond that is the
-// client's and Qt's. A device in its application rejects the pages but answers each one, so the exchange is the same.
+// then ReadFile of what is queued: no event loop, no widgets and no client code on the path. What it adds to the line's
+// own time per page is the cost of the system's comm-event path (under Wine: Wine's); what the client adds beyond that
+// is the client's and Qt's. A device in its application rejects the pages but answers each one, so the exchange is the
+// same.
 //
 //   kivra-echo-wait COM10 [baud]
 

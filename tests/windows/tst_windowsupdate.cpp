@@ -100,7 +100,9 @@ private slots:
         for (int i = 0; i < 5; ++i) {
             QElapsedTimer clock;
             clock.start();
-            QCOMPARE(worker.sendPacket(protocol::readBlockRequest(DeviceCommand::ReadBlock, 0, 12)), false);
+            QCOMPARE(
+                worker.sendPacket(protocol::readBlockRequest(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength)),
+                false);
             QByteArray reply;
             QCOMPARE(worker.receivePacket(reply, 1000), false);
             QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));

@@ -163,16 +163,16 @@ bool qorvserial::writePort(QByteArray data)
     // on Windows a write completes only when the USB driver reports it, which a busy machine can put off for longer,
     // and the reply wait decides whether the device heard the frame. A frame the port did not take whole, a write
     // that failed, or a link lost meanwhile is a failed write.
-    const bool flushed = written == data.size() && port->waitForBytesWritten(static_cast<int>(written));
-    const bool stillPending = !flushed && written == data.size() && port->error() == QSerialPort::TimeoutError;
-    if ((!flushed && !stillPending) || linkLost) {
+    const bool failed = written < data.size() || (!port->waitForBytesWritten(static_cast<int>(written)) &&
+                                                  port->error() != QSerialPort::TimeoutError);
+    if (failed || linkLost) {
         if (!linkLost)
             lastError = port->errorString();
         serialtrace::log(">>", data, QStringLiteral("write failed: ") + lastError);
         emit errorMsg(portName + QStringLiteral(" >> write error: ") + lastError);
         return true;
     }
-    if (stillPending)
+    if (port->error() == QSerialPort::TimeoutError)
         serialtrace::log(">>", data, QStringLiteral("still being written after %1 ms").arg(written));
     else
         serialtrace::log(">>", data);

@@ -605,12 +605,9 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
         lost = lost || rule.fault.kind == FaultKind::NoReply;
         if (rule.fault.kind == FaultKind::ReplaceReply)
             replacement = &rule.fault; // the last matching rule wins
-        if (rule.fault.kind == FaultKind::Unplug) {
-            // Not through scheduleUnplug: requests that arrive meanwhile are served (or swallowed by a restart).
-            Action leave;
-            leave.kind = Action::Unplug;
-            schedule(dueNs + static_cast<qint64>(rule.fault.delayMs) * nsPerMs, leave);
-        }
+        // Requests that arrive meanwhile are served (or swallowed by a restart).
+        if (rule.fault.kind == FaultKind::Unplug)
+            scheduleUnplug(dueNs + static_cast<qint64>(rule.fault.delayMs) * nsPerMs, UnplugWhen::ServingMeanwhile);
     }
 
     const int acceptedBefore = pageWritesAccepted;
@@ -627,9 +624,9 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
         scheduleUnplug(std::max(txLineFreeNs, dueNs) + unplugGraceNs);
 }
 
-void DeviceSimulator::scheduleUnplug(qint64 atNs)
+void DeviceSimulator::scheduleUnplug(qint64 atNs, UnplugWhen when)
 {
-    unplugPending = true;
+    unplugPending = unplugPending || when == UnplugWhen::AtOrAtNextRequest;
     Action action;
     action.kind = Action::Unplug;
     schedule(atNs, action);

@@ -193,7 +193,9 @@ private:
     void resetState();
     void startLine();
     void closeLine();
-    void scheduleUnplug(qint64 atNs);
+    // The device leaves at atNs; AtOrAtNextRequest makes a request that arrives sooner its last, unserved one.
+    enum class UnplugWhen { AtOrAtNextRequest, ServingMeanwhile };
+    void scheduleUnplug(qint64 atNs, UnplugWhen when = UnplugWhen::AtOrAtNextRequest);
     void onMasterReadable();
     void onMasterWritable();
     void onSerialReadyRead();

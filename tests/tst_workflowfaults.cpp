@@ -12,7 +12,6 @@ Q_DECLARE_METATYPE(Fault)
 
 namespace {
 constexpr int pageCount = 336;
-const QStringList updated{texts::connectPrompt, texts::ready, texts::success, texts::upToDate};
 
 Fault fault(FaultKind kind, quint8 command, int occurrence = 1, int page = -1)
 {
@@ -65,8 +64,8 @@ private slots:
         ClientRun run(faulty(fault));
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
         const bool inSearch = fault.command == 0x02;
-        QCOMPARE(run.boxTexts(),
-                 (inSearch ? QStringList{texts::connectPrompt, texts::restartError} + updated : updated));
+        QCOMPARE(run.boxTexts(), (inSearch ? QStringList{texts::connectPrompt, texts::restartError} + seen::updateBoxes
+                                           : seen::updateBoxes));
         QCOMPARE(run.count(fault.command), (fault.command == 0x09 ? pageCount : inSearch ? 2 : 1) + extra);
         QVERIFY(run.simulator.lastFinish().accepted);
         // The retry repeats the same request 100 ms later before the transfer moves on.
@@ -114,7 +113,7 @@ private slots:
         run.simulator.clearTrace();
         run.startClient();
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
-        QCOMPARE(run.boxTexts().mid(3), updated);
+        QCOMPARE(run.boxTexts().mid(3), seen::updateBoxes);
         // Only the search after the update identifies the device; the table shows no found row before the update.
         QCOMPARE(run.requestCodes().mid(0, 3), QList<quint8>({0x08, 0x08, 0x09}));
         QCOMPARE(run.count(0x02), 1);
@@ -235,7 +234,7 @@ private slots:
             QVERIFY(!run.simulator.lastFinish().received);
             return;
         }
-        QCOMPARE(run.boxTexts(), updated);
+        QCOMPARE(run.boxTexts(), seen::updateBoxes);
         const QByteArray padded = content + QByteArray(pages * 512 - content.size(), '\xFF');
         QCOMPARE(run.simulator.flash(0x8000, pages * 512).toHex(), padded.toHex());
         QCOMPARE(run.simulator.lastFinish().endAddress, quint32(0x8000 + pages * 512));

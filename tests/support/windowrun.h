@@ -155,3 +155,22 @@ const QString installing = QStringLiteral("Установка драйвера..
 const QString installed = QStringLiteral("установка завершена.");
 const QString checking = QStringLiteral("Проверка драйвера ...");
 } // namespace texts
+
+// What a user sees of the common runs, as rows() and boxTexts() give it.
+namespace seen {
+const QString driverRow = row(texts::driverSearch, texts::driverFound, "ok");
+const QString foundRow = row(texts::searching, texts::found, "ok");
+const QString notFoundRow = row(texts::searching, texts::notFound, "fail");
+const QStringList updateBoxes{texts::connectPrompt, texts::ready, texts::success, texts::upToDate};
+// The device one version behind: found, updated, found again up to date, and the closing row.
+const QStringList wholeUpdateRows{driverRow,
+                                  foundRow,
+                                  "[panel KTL407.001 60318 1.0.157]",
+                                  row({}),
+                                  "== " + texts::started,
+                                  foundRow,
+                                  "[panel KTL407.001 60318 1.0.26]",
+                                  row({}),
+                                  "== " + texts::upToDate,
+                                  row(texts::shuttingDown)};
+} // namespace seen

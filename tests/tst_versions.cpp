@@ -1,11 +1,10 @@
-// The device's version against the carried image's: the update decision, the version as the panel shows it, and the
-// panel itself.
+// The device's version against the carried image's: the update decision and the version as the panel shows it. (The
+// panel itself is read in the whole runs.)
 
 #include "app/version.h"
 #include "device/updatedecision.h"
 #include "ui/formdevice.h"
 
-#include <QLabel>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(UpdateDecision)
@@ -63,18 +62,6 @@ private slots:
         // The carried image is shown as the client's own release.
         QCOMPARE(::displayedVersion(carriedImage::major, carriedImage::minor, carriedImage::build),
                  QStringLiteral(KZ_CLIENT_VERSION));
-    }
-
-    // The panel takes a seventh of its parent's height (rounded down) and fits its picture into 60 x 50. (What it
-    // shows is read in the whole runs.)
-    void panel()
-    {
-        QWidget window;
-        window.resize(576, 699);
-        FormDevice panel(&window, QString(), QString(), 0, 1, 158);
-        QCOMPARE(panel.minimumHeight(), 99);
-        QCOMPARE(panel.maximumHeight(), 99);
-        QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("label"))->pixmap(Qt::ReturnByValue).size(), QSize(60, 46));
     }
 };
 

@@ -6,6 +6,7 @@
 
 int main(int argc, char *argv[])
 {
+    enableHighDpiScaling();
     QApplication app(argc, argv);
     QTranslator translator;
     installCatalogue(translator);

@@ -19,6 +19,13 @@ int roundHalfUp(double x)
 }
 } // namespace
 
+void enableHighDpiScaling()
+{
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+}
+
 QSize windowSizeForScreen(QSize screen)
 {
     return QSize(roundHalfUp(windowShareOfScreen * screen.width()), roundHalfUp(windowShareOfScreen * screen.height()));

@@ -5,6 +5,10 @@
 
 class QTranslator;
 
+// Before the application object exists: Qt's high-DPI scaling on, so that icons, the panel picture, margins and fixed
+// sizes follow the text at any display scaling, and 125 % or 150 % are taken as they are instead of rounded.
+void enableHighDpiScaling();
+
 // The window covers this share of the first screen, rounded to whole pixels with halves going up.
 QSize windowSizeForScreen(QSize screen);
 

@@ -4,6 +4,7 @@
 
 #include "device/updatedecision.h"
 #include "serial/qorvserial.h"
+#include "ui/steptexts.h"
 
 namespace {
 constexpr int quitDelayMs = 1000;
@@ -16,7 +17,7 @@ int MainWindow::searchDevice()
     searchDecision.reset();
     worker->findDevicePort();
     if (!worker->isPortFound()) {
-        const QString notFound = tr("Устройство не найдено");
+        const QString notFound = stepText(StepText::DeviceNotFound);
         appendLog(notFound);
         finishStep(notFound, false);
         return 0;
@@ -41,7 +42,7 @@ bool MainWindow::openAndReadStatus()
 {
     if (worker->connectPort()) {
         // The box only says to restart; the port's own reason ("Permission denied", ...) is kept for support.
-        appendLog(tr("Поиск устройства ...") + tab + worker->lastErrorText());
+        appendLog(stepText(StepText::SearchingDevice) + tab + worker->lastErrorText());
         return false;
     }
     return readBlock(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength, deviceInfo.statusBlock);
@@ -61,8 +62,8 @@ void MainWindow::showFoundDevice()
 {
     // The found line is appended rather than put in place of the last one: that line holds the previous step's
     // outcome, which the log should keep.
-    currentStepText = tr("Поиск устройства ...");
-    const QString found = tr("устройство найдено.");
+    currentStepText = stepText(StepText::SearchingDevice);
+    const QString found = stepText(StepText::DeviceFound);
     appendLog(currentStepText + tab + found);
     finishStep(found, true);
     showDevicePanel();
@@ -78,17 +79,17 @@ int MainWindow::reportDecision()
         decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor, deviceInfo.fwBuild);
     switch (*searchDecision) {
     case UpdateDecision::NotSuitable:
-        addReportLine(tr("Обновление не подходит для этого устройства!"));
+        addReportLine(stepText(StepText::NotSuitable));
         return 0;
     case UpdateDecision::DeviceNewer:
-        addReportLine(tr("Устройство обновлено до последней версии."));
+        addReportLine(stepText(StepText::UpToDate));
         return 0;
     case UpdateDecision::Update:
         return 1;
     case UpdateDecision::UpToDate:
         break;
     }
-    const QString upToDate = tr("Устройство обновлено до последней версии.");
+    const QString upToDate = stepText(StepText::UpToDate);
     addReportLine(upToDate);
     showInformation(tr("Подключение устройства"), upToDate);
     shutDown(ClosingLine::InCurrentRowAndLog, quitDelayMs, Ending::Quit);

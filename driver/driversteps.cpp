@@ -5,6 +5,7 @@
 
 #include "driver/packagefolder.h"
 #include "driver/systemaccess.h"
+#include "ui/steptexts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,18 +43,18 @@ QString extractionDirectory()
 bool MainWindow::checkDriver()
 {
     if (systemAccess->driverPresent()) {
-        const QString found = tr("драйвер обнаружен.");
+        const QString found = stepText(StepText::DriverFound);
         chageLastLineTextBrowser(currentStepText + tab + found);
         finishStep(found, true);
         QTimer::singleShot(followUpDelayMs, this, &MainWindow::askToConnect);
         return false;
     }
 
-    const QString missing = tr("драйвер не обнаружен.");
+    const QString missing = stepText(StepText::DriverMissing);
     chageLastLineTextBrowser(currentStepText + tab + missing);
     finishStep(missing, false);
     if (attemptCounter++ == 0) {
-        currentStepText = tr("Установка драйвера...");
+        currentStepText = stepText(StepText::InstallingDriver);
         startStep(currentStepText);
         appendLog(currentStepText);
         QTimer::singleShot(followUpDelayMs, this, &MainWindow::installDriver);
@@ -95,7 +96,7 @@ void MainWindow::installDriver()
         QTimer::singleShot(followUpDelayMs, this, &MainWindow::checkProcessState);
         return;
     }
-    const QString notUnpacked = tr("не удалось распаковать пакет драйвера.");
+    const QString notUnpacked = stepText(StepText::DriverNotUnpacked);
     chageLastLineTextBrowser(currentStepText + tab + notUnpacked);
     finishStep(notUnpacked, false);
     QTimer::singleShot(followUpDelayMs, this, &MainWindow::checkDriverAgain);
@@ -104,14 +105,14 @@ void MainWindow::installDriver()
 void MainWindow::checkProcessState()
 {
     if (systemAccess->installerRunning()) {
-        const QString installing = tr("установка...");
+        const QString installing = stepText(StepText::Installing);
         chageLastLineTextBrowser(currentStepText + tab + installing);
         showStepState(installing);
         QTimer::singleShot(followUpDelayMs, this, &MainWindow::checkProcessState);
         return;
     }
 
-    const QString installed = tr("установка завершена.");
+    const QString installed = stepText(StepText::Installed);
     chageLastLineTextBrowser(currentStepText + tab + installed);
     finishStep(installed, true);
     checkDriverAgain();
@@ -121,7 +122,7 @@ void MainWindow::checkDriverAgain()
 {
     packagefolder::removeWithoutFollowingLinks(extractionDirectory());
     QTimer::singleShot(followUpDelayMs, this, &MainWindow::checkDriver);
-    currentStepText = tr("Проверка драйвера ...");
+    currentStepText = stepText(StepText::CheckingDriver);
     startStep(currentStepText);
     appendLog(currentStepText);
 }

@@ -72,6 +72,7 @@ bool wantsTextOnly(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    enableHighDpiScaling(); // the demo shows the client's window as the client does
     const std::unique_ptr<QCoreApplication> application(wantsTextOnly(argc, argv) ? new QCoreApplication(argc, argv)
                                                                                   : new QApplication(argc, argv));
     QCoreApplication &app = *application;

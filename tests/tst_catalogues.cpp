@@ -21,10 +21,12 @@ QByteArray unescape(const QString &body)
     return out.toUtf8();
 }
 
-// Every tr("...") of the client's sources, adjacent literals joined; the context is the class of the file.
+// Every tr("...") of the client's sources, adjacent literals joined, and every text marked for the window's context;
+// the context is the class of the file.
 QList<SourceText> codeTexts()
 {
-    static const QRegularExpression call(QStringLiteral(R"re(\btr\(\s*((?:"(?:[^"\\]|\\.)*"\s*)+)\))re"));
+    static const QRegularExpression call(
+        QStringLiteral(R"re(\b(?:tr\(|QT_TRANSLATE_NOOP\("MainWindow",)\s*((?:"(?:[^"\\]|\\.)*"\s*)+)\))re"));
     static const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
     QList<SourceText> texts;
     for (const char *folder : {"app", "ui", "device", "driver", "serial"}) {

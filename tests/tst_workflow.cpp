@@ -15,6 +15,9 @@ private slots:
     {
         ClientRun run; // the simulated device runs 0.1.157 unless told otherwise
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.window->windowTitle(), QStringLiteral("ORVAN Kivra Zid update client v 1.0.26"));
+        QCOMPARE(run.window->minimumSize(), run.window->maximumSize()); // its size on each screen: tst_screens
+        QVERIFY(run.window->findChild<QTextBrowser *>()->isHidden());
         QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::success, texts::upToDate}));
         const QList<RecordedBox> &boxes = run.user.boxes();
         QCOMPARE(boxes[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);

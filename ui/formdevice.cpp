@@ -2,19 +2,25 @@
 #include "ui_formdevice.h"
 
 #include "app/version.h"
+#include "ui/windowfit.h"
 
 #include <QImage>
 #include <QImageReader>
 #include <QPixmap>
+#include <QPixmapCache>
 
 namespace {
 
 const QSize pictureBox(60, 50);
 
 // The carried picture is a full-size photograph; decoding it straight to the panel's size avoids holding the
-// full ~30 MB image only to throw most of it away.
+// full ~30 MB image only to throw most of it away; the window sizes itself with a panel too, so it is decoded once.
 QPixmap devicePicture()
 {
+    const QString key = QStringLiteral("kivra-zid/device-picture");
+    QPixmap cached;
+    if (QPixmapCache::find(key, &cached))
+        return cached;
     QImageReader reader(QStringLiteral(":/brask/image/KIVRA KEY.jpg"));
     const QSize fullSize = reader.size();
     if (fullSize.isValid()) {
@@ -28,7 +34,9 @@ QPixmap devicePicture()
     if (image.width() > pictureBox.width() || image.height() > pictureBox.height()) {
         image = image.scaled(pictureBox, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }
-    return QPixmap::fromImage(image);
+    cached = QPixmap::fromImage(image);
+    QPixmapCache::insert(key, cached);
+    return cached;
 }
 
 } // namespace
@@ -62,7 +70,7 @@ FormDevice::FormDevice(QWidget *parent, QString hardwareText, QString skuText, q
     ui->label->setPixmap(devicePicture());
 
     if (parent != nullptr) {
-        setFixedHeight(parent->height() / 7);
+        setFixedHeight(devicePanelHeight(parent->height(), minimumSizeHint().height()));
     }
 }
 

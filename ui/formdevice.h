@@ -17,7 +17,8 @@ class FormDevice : public QWidget
     Q_OBJECT
 
 public:
-    // parent is required: the panel takes a seventh of its height (the main window's) as its own.
+    // parent is required: the panel takes a seventh of its height (the main window's) as its own, or what its
+    // lines need where that is more.
     explicit FormDevice(QWidget *parent, QString hardwareText, QString skuText, quint8 fwMajor, quint8 fwMinor,
                         quint8 fwBuild);
     ~FormDevice() override;

@@ -6,40 +6,49 @@
 #include "serial/eventwait.h"
 #include "serial/qorvserial.h"
 #include "ui/formdevice.h"
+#include "ui/steptable.h"
+#include "ui/steptexts.h"
+#include "ui/windowfit.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
-#include <QIcon>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QScreen>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTextCursor>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 constexpr int driverCheckDelayMs = 1500;
-const QString okIcon = QStringLiteral(":/image/image/ok.png");
-const QString failIcon = QStringLiteral(":/image/image/fail.png");
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent, QSize size)
     : QMainWindow(parent), ui(new Ui_MainWindow), worker(nullptr), systemAccess(createSystemAccess())
 {
     ui->setupUi(this);
-    setFixedSize(size);
-
     stepModel = new QStandardItemModel(0, 3, this);
     ui->tableView->setModel(stepModel);
+    stepTable = new StepTable(ui->tableView, stepModel, this);
+    // The size given is where the window starts from: it grows where that would cut a text or the device panel.
+    const WindowFit fit = fitWindow(size, availableArea(), measureStepTable(), chrome());
+    setFixedSize(fit.window);
+
     ui->tableView->verticalHeader()->hide();
     ui->tableView->setGridStyle(Qt::NoPen);
     ui->tableView->horizontalHeader()->setStretchLastSection(true);
     // The margin column is narrower than some styles' minimum section size.
     ui->tableView->horizontalHeader()->setMinimumSectionSize(0);
-    ui->tableView->setColumnWidth(0, size.width() / 30);
-    ui->tableView->setColumnWidth(1, size.width() / 3);
+    ui->tableView->setColumnWidth(0, fit.marginColumn);
+    ui->tableView->setColumnWidth(1, fit.stepColumn);
 
     QTimer::singleShot(driverCheckDelayMs, this, &MainWindow::checkDriver);
 
-    currentStepText = tr("Поиск драйвера ...");
+    currentStepText = stepText(StepText::SearchingDriver);
     ui->text_browser->append(currentStepText);
     ui->text_browser->hide();
     startStep(currentStepText);
@@ -61,6 +70,37 @@ MainWindow::~MainWindow()
     delete ui;
 }
 
+StepTableNeeds MainWindow::measureStepTable()
+{
+    StepTableNeeds needs = stepTable->measureTexts();
+    // The widest panel a device of this kind fills: its own type and catalogue number, the longest version.
+    const FormDevice probe(this, deviceType, deviceSku, 255, 255, 255);
+    const QSize panel = probe.minimumSizeHint();
+    needs.panelWidth = panel.width();
+    needs.panelHeight = panel.height();
+    return needs;
+}
+
+WindowChrome MainWindow::chrome() const
+{
+    const QMargins margins = ui->verticalLayout->contentsMargins();
+    const int frame = 2 * ui->tableView->frameWidth();
+    // A run's rows outgrow the table, so its vertical scroll bar is counted in.
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ui->tableView);
+    return {margins.left() + margins.right() + frame + scrollBar,
+            ui->menuBar->sizeHint().height() + margins.top() + margins.bottom() + frame +
+                ui->verticalLayout->spacing() + ui->progressBar->sizeHint().height()};
+}
+
+QSize MainWindow::availableArea() const
+{
+    const QScreen *where = screen();
+    if (where == nullptr)
+        return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    // The window's title bar is drawn by the system, above the size the window is given.
+    return where->availableSize() - QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+}
+
 void MainWindow::setSystemAccess(std::unique_ptr<SystemAccess> access)
 {
     systemAccess = std::move(access);
@@ -78,27 +118,25 @@ void MainWindow::appendLog(const QString &line)
 
 void MainWindow::startStep(const QString &text)
 {
-    stepModel->setItem(stepRow, 1, new QStandardItem(text));
+    stepTable->setStep(stepRow, text);
 }
 
 void MainWindow::showStepState(const QString &text)
 {
-    stepModel->setItem(stepRow, 2, new QStandardItem(text));
+    stepTable->setResult(stepRow, text);
 }
 
 void MainWindow::finishStep(const QString &text, bool success)
 {
     showStepState(text);
-    if (QStandardItem *item = stepModel->item(stepRow, 1))
-        item->setData(QIcon(success ? okIcon : failIcon), Qt::DecorationRole);
+    stepTable->markOutcome(stepRow, success);
     stepRow += 1;
 }
 
 void MainWindow::addReportLine(const QString &text)
 {
     appendLog(text);
-    startStep(text);
-    ui->tableView->setSpan(stepRow, 1, 1, 2);
+    stepTable->setLine(stepRow, text);
     stepRow += 1;
 }
 
@@ -106,10 +144,7 @@ void MainWindow::showDevicePanel()
 {
     auto *panel = new FormDevice(this, deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor,
                                  deviceInfo.fwBuild);
-    stepModel->setItem(stepRow, 1, new QStandardItem);
-    ui->tableView->setIndexWidget(stepModel->index(stepRow, 1), panel);
-    ui->tableView->setSpan(stepRow, 1, 1, 2);
-    ui->tableView->update();
+    stepTable->setPanel(stepRow, panel);
     stepRow += 2;
 }
 
@@ -134,7 +169,7 @@ void MainWindow::endRunAfter(int delayMs, Ending ending)
 
 void MainWindow::shutDown(ClosingLine line, int delayMs, Ending ending)
 {
-    const QString shuttingDown = tr("Завершение работы...");
+    const QString shuttingDown = stepText(StepText::ShuttingDown);
     // After a failure of the link the error's own line is the last in the log, and the closing line goes below the
     // row the failure left.
     if (line == ClosingLine::InNextRow)
@@ -179,6 +214,21 @@ void MainWindow::moveMessage(QMessageBox *message, int offset_x, int offset_y)
 {
     message->show();
     message->move(message->pos() + QPoint(offset_x, offset_y));
+    // Half the window's height down can take a box past the bottom of the screen, on a small or densely scaled one:
+    // it is moved back by what its frame reaches past the available area. Just after its first showing the system
+    // may not have told Qt the box's frame yet (seen under Wine with scaling), so the window's own frame, settled long
+    // ago, stands in around the box where it reaches further; and the box is placed by its inside, which Qt knows.
+    if (const QScreen *where = message->screen()) {
+        const QRect inside = geometry();
+        const QRect outside = frameGeometry();
+        const QMargins windowFrame(
+            std::max(0, inside.left() - outside.left()), std::max(0, inside.top() - outside.top()),
+            std::max(0, outside.right() - inside.right()), std::max(0, outside.bottom() - inside.bottom()));
+        const QRect box = message->geometry();
+        const QRect frame = message->frameGeometry().united(box.marginsAdded(windowFrame));
+        message->setGeometry(
+            box.translated(keptWithin(where->availableGeometry(), frame.size(), frame.topLeft()) - frame.topLeft()));
+    }
 }
 
 void MainWindow::delay(int ms)

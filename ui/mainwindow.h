@@ -14,6 +14,9 @@
 #include <optional>
 
 class QStandardItemModel;
+struct StepTableNeeds;
+struct WindowChrome;
+class StepTable;
 class SystemAccess;
 class qorvserial;
 class Ui_MainWindow;
@@ -111,11 +114,18 @@ private:
     bool acceptedWithOneRetry(const std::function<CommandResult()> &request);
     void runUpdate();
 
+    // The window's measure of itself for its size: what its texts and the device panel need, what lies around the
+    // table, and the part of its screen it may cover.
+    StepTableNeeds measureStepTable();
+    WindowChrome chrome() const;
+    QSize availableArea() const;
+
     // Unpacks the carried driver package into a directory made anew; false unless this run wrote every file.
     bool unpackDriverPackage(const QString &directory);
 
     Ui_MainWindow *ui;
     QStandardItemModel *stepModel;
+    StepTable *stepTable;
     int stepRow = 0;
     qorvserial *worker;
     DeviceInfo deviceInfo;

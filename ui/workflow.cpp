@@ -4,6 +4,7 @@
 #include "ui_mainwindow.h"
 
 #include "serial/qorvserial.h"
+#include "ui/steptexts.h"
 
 #include <QMessageBox>
 #include <QTimer>
@@ -32,7 +33,7 @@ void MainWindow::nextStep()
 {
     switch (workflowState) {
     case Search: {
-        startStep(tr("Поиск устройства ..."));
+        startStep(stepText(StepText::SearchingDevice));
         const int result = searchDevice();
         if (result == 1) {
             workflowState = Update;
@@ -61,7 +62,7 @@ void MainWindow::runUpdate()
 {
     ui->progressBar->reset();
     ui->progressBar->show();
-    addReportLine(tr("Начат процесс обновления. Не отключайте устройство!"));
+    addReportLine(stepText(StepText::UpdateStarted));
 
     const bool ok = flashFirmware();
     const QString successText = tr("Процесс обновления успешно завершен!");
@@ -73,7 +74,7 @@ void MainWindow::runUpdate()
     if (ok)
         runBox(createUpdateBox(successText).get());
     // The device restarts into its new firmware; a second look shows the user what it now runs.
-    startStep(tr("Поиск устройства ..."));
+    startStep(stepText(StepText::SearchingDevice));
     delay(settleAfterUpdateMs);
     QTimer::singleShot(researchDelayMs, this, [this, ok] {
         if (ok)

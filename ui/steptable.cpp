@@ -1,0 +1,97 @@
+#include "ui/steptable.h"
+
+#include "ui/steptexts.h"
+
+#include <QHeaderView>
+#include <QIcon>
+#include <QStandardItemModel>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace {
+const QString okIcon = QStringLiteral(":/image/image/ok.png");
+const QString failIcon = QStringLiteral(":/image/image/fail.png");
+} // namespace
+
+StepTable::StepTable(QTableView *view, QStandardItemModel *model, QObject *parent)
+    : QObject(parent), view(view), model(model)
+{
+}
+
+void StepTable::setStep(int row, const QString &text)
+{
+    model->setItem(row, 1, new QStandardItem(text));
+}
+
+void StepTable::setResult(int row, const QString &text)
+{
+    model->setItem(row, 2, new QStandardItem(text));
+}
+
+void StepTable::markOutcome(int row, bool success)
+{
+    if (QStandardItem *item = model->item(row, 1))
+        item->setData(QIcon(success ? okIcon : failIcon), Qt::DecorationRole);
+}
+
+void StepTable::setLine(int row, const QString &text)
+{
+    setStep(row, text);
+    view->setSpan(row, 1, 1, 2);
+}
+
+void StepTable::setPanel(int row, QWidget *panel)
+{
+    model->setItem(row, 1, new QStandardItem);
+    view->setIndexWidget(model->index(row, 1), panel);
+    view->setSpan(row, 1, 1, 2);
+    // Where the panel is higher than its row and the empty one below together, its own row grows so that it covers
+    // no text.
+    const int below = view->verticalHeader()->defaultSectionSize();
+    if (view->rowHeight(row) + below < panel->height())
+        view->setRowHeight(row, panel->height() - below);
+    view->update();
+}
+
+StepTableNeeds StepTable::measureTexts() const
+{
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    option.font = view->font();
+    option.fontMetrics = QFontMetrics(option.font);
+    const int iconExtent = view->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
+    option.decorationSize = view->iconSize().isValid() ? view->iconSize() : QSize(iconExtent, iconExtent);
+    option.decorationPosition = QStyleOptionViewItem::Left;
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option.textElideMode = view->textElideMode();
+    option.widget = view;
+
+    // The view keeps a pixel of each cell for its grid line, drawn or not.
+    const int gridLine = view->showGrid() ? 1 : 0;
+    QStandardItemModel texts;
+    StepTableNeeds needs;
+    for (const StepText text : allStepTexts()) {
+        auto *item = new QStandardItem(stepText(text));
+        if (stepCell(text) == StepCell::Step)
+            item->setData(QIcon(okIcon), Qt::DecorationRole);
+        texts.appendRow(item);
+        const int width = view->itemDelegate()->sizeHint(option, item->index()).width() + gridLine;
+        switch (stepCell(text)) {
+        case StepCell::Step:
+        case StepCell::ClosingLine:
+            needs.stepColumn = std::max(needs.stepColumn, width);
+            break;
+        case StepCell::Result:
+            needs.resultColumn = std::max(needs.resultColumn, width);
+            break;
+        case StepCell::Line:
+            needs.line = std::max(needs.line, width);
+            break;
+        }
+    }
+    needs.rowHeight = view->verticalHeader()->defaultSectionSize();
+    return needs;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ui/windowfit.h"
+
+#include <QObject>
+#include <QString>
+
+class QStandardItemModel;
+class QTableView;
+class QWidget;
+
+// What a row of the step table shows, as the steps put it there: a step's text in column 1 and its result in column 2
+// with an icon for its outcome, a line across both text columns, or the device panel. The window decides the row.
+class StepTable : public QObject
+{
+    Q_OBJECT
+
+public:
+    StepTable(QTableView *view, QStandardItemModel *model, QObject *parent);
+
+    void setStep(int row, const QString &text);
+    void setResult(int row, const QString &text);
+    void markOutcome(int row, bool success);
+    void setLine(int row, const QString &text);
+    // The panel spans both text columns and reaches into the row below it, which the window leaves empty.
+    void setPanel(int row, QWidget *panel);
+
+    // What every text the steps can write needs across, as the table's own delegate lays it out with its font in the
+    // language in use, and the height of a row.
+    StepTableNeeds measureTexts() const;
+
+private:
+    QTableView *view;
+    QStandardItemModel *model;
+};

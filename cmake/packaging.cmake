@@ -9,6 +9,14 @@ if(WIN32)
     # runtime. The list is explicit, and scripts/windows proves it complete by starting the unpacked client in a
     # fresh Wine prefix that reports every DLL it cannot find.
     install(TARGETS kivra-zid-update RUNTIME DESTINATION .)
+    # Signed as it is installed, so the ZIP and the installer both carry the signed client (when a certificate is
+    # given: scripts/lib/sign-windows).
+    install(CODE "execute_process(COMMAND \"${PROJECT_SOURCE_DIR}/scripts/lib/sign-windows\"
+                                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/kivra-zid-update.exe\"
+                                  RESULT_VARIABLE kz_signed)
+                  if(NOT kz_signed EQUAL 0)
+                      message(FATAL_ERROR \"Signing the client failed\")
+                  endif()")
     get_target_property(kz_qtcore_dll Qt5::Core IMPORTED_LOCATION_RELEASE)
     get_filename_component(kz_qt_bin "${kz_qtcore_dll}" DIRECTORY)
     get_filename_component(kz_qt_prefix "${kz_qt_bin}" DIRECTORY)
@@ -32,6 +40,10 @@ if(WIN32)
     set(CPACK_GENERATOR ZIP NSIS)
     set(CPACK_PACKAGE_FILE_NAME "kivra-zid-update-${PROJECT_VERSION}-win64")
     set(CPACK_PACKAGE_INSTALL_DIRECTORY "Kivra Zid update client")
+    # A 64-bit installer (cmake/nsis-template.cmake) into the 64-bit "Program Files".
+    set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+    # The same uninstall entry for every version, so that an upgrade finds the earlier one and removes it first.
+    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Kivra Zid update client")
     set(CPACK_PACKAGE_EXECUTABLES kivra-zid-update "Kivra Zid update client")
     set(CPACK_NSIS_DISPLAY_NAME "Kivra Zid update client ${PROJECT_VERSION}")
     set(CPACK_NSIS_PACKAGE_NAME "Kivra Zid update client")
@@ -40,6 +52,7 @@ if(WIN32)
     set(CPACK_NSIS_INSTALLED_ICON_NAME kivra-zid-update.exe)
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
     set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+    include(cmake/nsis-template.cmake)
     include(CPack)
     return()
 endif()

@@ -3,13 +3,12 @@
 // its source. A few texts are pinned literally, as the user reads them; and the system locale picks the catalogue.
 
 #include "app/startup.h"
+#include "support/texts.h"
 
 #include <QRegularExpression>
 #include <QtTest>
 
 namespace {
-
-const QStringList languages{"en", "de", "es", "fr", "pl", "ru"};
 
 using SourceText = QPair<QByteArray, QByteArray>; // context, text
 
@@ -73,7 +72,7 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QByteArray>("context");
         QTest::addColumn<QByteArray>("source");
-        for (const QString &language : languages) {
+        for (const QString &language : texts::languages) {
             for (const SourceText &t : texts)
                 QTest::addRow("%s %s", qPrintable(language), t.second.left(40).constData())
                     << language << t.first << t.second;

@@ -28,8 +28,8 @@ private slots:
     void readable_data()
     {
         QTest::addColumn<QString>("language");
-        for (const char *language : {"de", "en", "es", "fr", "pl", "ru"})
-            QTest::newRow(language) << QString::fromLatin1(language);
+        for (const QString &language : texts::languages)
+            QTest::newRow(qPrintable(language)) << language;
     }
 
     void readable()
@@ -119,14 +119,15 @@ int main(int argc, char *argv[])
     if (QFontInfo(QApplication::font()).family() != QLatin1String("Liberation Sans"))
         qFatal("Liberation Sans is not installed (Debian: fonts-liberation2)");
 #endif
+    // --scaling PERCENT [--picture FILE], then Qt Test's own options.
     QStringList arguments = QCoreApplication::arguments();
-    const int percent = arguments.at(2).toInt();
-    const int pictureAt = arguments.indexOf(QStringLiteral("--picture"));
-    const QString picture = pictureAt > 0 && pictureAt + 1 < arguments.size() ? arguments.at(pictureAt + 1) : QString();
-    if (pictureAt > 0)
-        arguments.erase(arguments.begin() + pictureAt,
-                        arguments.begin() + std::min(pictureAt + 2, int(arguments.size())));
-    arguments.erase(arguments.begin() + 1, arguments.begin() + 3);
+    const int percent = arguments.takeAt(2).toInt();
+    arguments.removeAt(1);
+    QString picture;
+    if (arguments.size() > 2 && arguments.at(1) == QLatin1String("--picture")) {
+        picture = arguments.takeAt(2);
+        arguments.removeAt(1);
+    }
     TestThisScreen screen(percent, picture);
     return QTest::qExec(&screen, arguments);
 }

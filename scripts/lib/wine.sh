@@ -19,6 +19,13 @@ new_prefix() {
     WINEPREFIX=$1 wineserver --wait
 }
 
+# stop_prefix <prefix>: ends every program of the prefix and waits until its server has gone, so that the next
+# program starts a fresh one (which reads the prefix's registry anew).
+stop_prefix() {
+    WINEPREFIX=$1 wineserver --kill || true
+    WINEPREFIX=$1 wineserver --wait
+}
+
 # set_wine_env <prefix> <name> <value>: Wine hands the programs it starts no QT_* variable of the Unix side, so
 # those go into the prefix's user environment.
 set_wine_env() {
@@ -45,7 +52,7 @@ wait_for_window() {
 
 # client_starts <prefix> <program> <log> <picture> <title>: starts the client in the prefix and tells whether its main
 # window appears with that title and no DLL is missing; a picture of the screen a second later goes to <picture>.
-# The program is left running (wineserver -k ends it).
+# The program is left running (stop_prefix ends it).
 client_starts() {
     local prefix=$1 program=$2 log=$3 picture=$4 title=$5
     WINEPREFIX=$prefix WINEDEBUG=err+module LC_ALL=C.UTF-8 wine "$program" >"$log" 2>&1 &

@@ -9,6 +9,7 @@
 #include "app/constants.h"
 #include "app/startup.h"
 #include "sim/scriptedsystem.h"
+#include "texts.h"
 #include "ui/formdevice.h"
 #include "ui/mainwindow.h"
 #include "ui/steptable.h"
@@ -106,12 +107,9 @@ inline bool boxStaysOnScreen(MainWindow &window, const QRect &area)
 {
     window.move(area.left(), area.bottom() + 1 - window.frameGeometry().height());
     QApplication::processEvents(); // as after a user's move
-    QMessageBox box(QMessageBox::Information, QCoreApplication::translate("MainWindow", "Обновление устройства"),
-                    QCoreApplication::translate("MainWindow",
-                                                "Мы готовы обновить Ваше устройство. Для запуска процесса обновления "
-                                                "нажмите \"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время "
-                                                "обновления!"),
-                    QMessageBox::Ok, &window, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    QMessageBox box(QMessageBox::Information, QCoreApplication::translate("MainWindow", qPrintable(texts::updateTitle)),
+                    QCoreApplication::translate("MainWindow", qPrintable(texts::ready)), QMessageBox::Ok, &window,
+                    Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     QMetaObject::invokeMethod(&window, "moveMessage", Q_ARG(QMessageBox *, &box), Q_ARG(int, 0),
                               Q_ARG(int, window.height() / 2));
     QApplication::processEvents();

@@ -9,6 +9,7 @@
 #include "driver/systemaccess.h"
 #include "serial/qorvserial.h"
 #include "sim/boxanswerer.h"
+#include "texts.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
@@ -131,30 +132,6 @@ inline QString row(const QString &step, const QString &result = {}, const char *
 {
     return step + QStringLiteral(" | ") + result + QStringLiteral(" | ") + QLatin1String(icon);
 }
-
-// The user-visible texts, in the source language the tests run in.
-namespace texts {
-const QString connectTitle = QStringLiteral("Подключение устройства");
-const QString connectPrompt = QStringLiteral("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\"");
-const QString updateTitle = QStringLiteral("Обновление устройства");
-const QString ready = QStringLiteral("Мы готовы обновить Ваше устройство. Для запуска процесса обновления нажмите "
-                                     "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!");
-const QString success = QStringLiteral("Процесс обновления успешно завершен!");
-const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
-const QString notFound = QStringLiteral("Устройство не найдено");
-const QString found = QStringLiteral("устройство найдено.");
-const QString searching = QStringLiteral("Поиск устройства ...");
-const QString shuttingDown = QStringLiteral("Завершение работы...");
-const QString started = QStringLiteral("Начат процесс обновления. Не отключайте устройство!");
-const QString restartError =
-    QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
-const QString driverSearch = QStringLiteral("Поиск драйвера ...");
-const QString driverFound = QStringLiteral("драйвер обнаружен.");
-const QString driverMissing = QStringLiteral("драйвер не обнаружен.");
-const QString installing = QStringLiteral("Установка драйвера...");
-const QString installed = QStringLiteral("установка завершена.");
-const QString checking = QStringLiteral("Проверка драйвера ...");
-} // namespace texts
 
 // What a user sees of the common runs, as rows() and boxTexts() give it.
 namespace seen {

@@ -1,0 +1,36 @@
+#pragma once
+
+// The user-visible texts, in the source language the tests run in, and the languages the client carries. The step
+// table's texts come from where the client says them; their spelling is held by the catalogues, which tst_catalogues
+// requires to translate every text the client says.
+
+#include "ui/steptexts.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace texts {
+const QStringList languages{"en", "de", "es", "fr", "pl", "ru"};
+
+const QString connectTitle = QStringLiteral("Подключение устройства");
+const QString connectPrompt = QStringLiteral("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\"");
+const QString updateTitle = QStringLiteral("Обновление устройства");
+const QString ready = QStringLiteral("Мы готовы обновить Ваше устройство. Для запуска процесса обновления нажмите "
+                                     "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!");
+const QString success = QStringLiteral("Процесс обновления успешно завершен!");
+const QString restartError =
+    QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
+
+const QString upToDate = stepText(StepText::UpToDate);
+const QString notFound = stepText(StepText::DeviceNotFound);
+const QString found = stepText(StepText::DeviceFound);
+const QString searching = stepText(StepText::SearchingDevice);
+const QString shuttingDown = stepText(StepText::ShuttingDown);
+const QString started = stepText(StepText::UpdateStarted);
+const QString driverSearch = stepText(StepText::SearchingDriver);
+const QString driverFound = stepText(StepText::DriverFound);
+const QString driverMissing = stepText(StepText::DriverMissing);
+const QString installing = stepText(StepText::InstallingDriver);
+const QString installed = stepText(StepText::Installed);
+const QString checking = stepText(StepText::CheckingDriver);
+} // namespace texts

@@ -42,7 +42,11 @@ QString extractionDirectory()
 
 bool MainWindow::checkDriver()
 {
-    if (systemAccess->driverPresent()) {
+    const bool present = systemAccess->driverPresent();
+    // The window may have been closed while the probe ran: the run ends without another step.
+    if (runAbandoned)
+        return false;
+    if (present) {
         const QString found = stepText(StepText::DriverFound);
         chageLastLineTextBrowser(currentStepText + tab + found);
         finishStep(found, true);
@@ -104,7 +108,10 @@ void MainWindow::installDriver()
 
 void MainWindow::checkProcessState()
 {
-    if (systemAccess->installerRunning()) {
+    const bool running = systemAccess->installerRunning();
+    if (runAbandoned)
+        return;
+    if (running) {
         const QString installing = stepText(StepText::Installing);
         chageLastLineTextBrowser(currentStepText + tab + installing);
         showStepState(installing);

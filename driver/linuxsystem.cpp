@@ -1,7 +1,9 @@
 #include "driver/linuxsystem.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
@@ -38,10 +40,19 @@ bool cp210xDriverRegistered(const QString &sysRoot)
     return QFileInfo(sysRoot + QStringLiteral("/bus/usb-serial/drivers/cp210x")).isDir();
 }
 
-bool moduleTreeHasCp210x(const QString &moduleDir, QDeadlineTimer deadline)
+bool moduleTreeHasCp210x(const QString &moduleDir, QDeadlineTimer deadline, const std::function<bool()> &stop)
 {
+    constexpr qint64 slice = 20; // ms of searching between two turns of the event loop
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
     QDirIterator it(moduleDir, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (!deadline.hasExpired() && it.hasNext()) {
+        if (sinceEvents.elapsed() >= slice) {
+            QCoreApplication::processEvents();
+            sinceEvents.restart();
+        }
+        if (stop && stop())
+            return false;
         it.next();
         if (it.fileName().startsWith(QStringLiteral("cp210x.ko"), Qt::CaseSensitive))
             return true;
@@ -81,6 +92,8 @@ LinuxSystem::LinuxSystem(LinuxPaths paths) : paths(std::move(paths)) {}
 
 bool LinuxSystem::driverPresent()
 {
+    if (isCancelled())
+        return false;
     if (driverprobe::cp210xDriverRegistered(paths.sysRoot))
         return true;
     // Without a release there is no tree of the running kernel to search, and the whole of /lib/modules would say
@@ -88,11 +101,13 @@ bool LinuxSystem::driverPresent()
     if (paths.kernelRelease.isEmpty())
         return false;
     return driverprobe::moduleTreeHasCp210x(paths.modulesRoot + QLatin1Char('/') + paths.kernelRelease,
-                                            QDeadlineTimer(paths.searchLimitMs));
+                                            QDeadlineTimer(paths.searchLimitMs), [this] { return isCancelled(); });
 }
 
 bool LinuxSystem::installerRunning()
 {
+    if (isCancelled())
+        return false;
     return driverprobe::processListHasInstaller(driverprobe::processListFromProc(paths.procRoot));
 }
 

@@ -5,6 +5,8 @@
 #include <QDeadlineTimer>
 #include <QString>
 
+#include <functional>
+
 // Where the Linux probes look. Tests point them at a tree of their own.
 struct LinuxPaths
 {
@@ -41,8 +43,9 @@ bool cp210xDriverRegistered(const QString &sysRoot);
 
 // Somewhere below moduleDir lies a file whose name begins with "cp210x.ko" (compressed or not). Symbolic links to
 // directories are not entered, so a link loop cannot keep the search going. A search still running at the deadline
-// stops and counts as not found, like a "where" that is stopped before it printed anything.
-bool moduleTreeHasCp210x(const QString &moduleDir, QDeadlineTimer deadline);
+// stops and counts as not found, like a "where" that is stopped before it printed anything. The search lets the event
+// loop run every few milliseconds, and stops (not found) when `stop` says so.
+bool moduleTreeHasCp210x(const QString &moduleDir, QDeadlineTimer deadline, const std::function<bool()> &stop = {});
 
 // One line per process below procRoot (directories named by a number): the last component of its argv[0], split at
 // "/" and at "\" (Windows programs run through a compatibility layer carry Windows paths). Ascending process id;

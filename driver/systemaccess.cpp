@@ -2,6 +2,7 @@
 
 #include "driver/linuxsystem.h"
 #include "driver/windowssystem.h"
+#include "serial/eventwait.h"
 
 #include <QProcess>
 
@@ -30,6 +31,29 @@ QString commandText(const QByteArray &output)
 bool processListHasInstaller(const QString &processList)
 {
     return processList.contains(installerProcessName(), Qt::CaseSensitive);
+}
+
+QByteArray runCommandOutput(const QString &commandLine, int timeoutMs, const std::function<bool()> &stop)
+{
+    QStringList arguments = QProcess::splitCommand(commandLine);
+    if (arguments.isEmpty())
+        return QByteArray();
+    const QString program = arguments.takeFirst();
+    QProcess process;
+    process.start(program, arguments, QIODevice::ReadWrite);
+    // The wait sleeps in the event dispatcher, which the process's end (and its output) wakes; the window repaints
+    // and its close button works meanwhile.
+    waitWhileProcessingEvents(timeoutMs, [&process, &stop] {
+        return process.state() == QProcess::NotRunning || (stop && stop());
+    });
+    // A command that outlives the limit, or a run that was given up, ends the command; what it wrote until then
+    // still counts.
+    const QByteArray output = process.readAllStandardOutput();
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return output;
 }
 
 bool startDetachedProgram(const QString &program, const QString &workingDirectory)

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSettings>
 #include <QStringList>
 
@@ -99,24 +98,6 @@ bool isDriverLockdownEntry(const QString &keyName)
     return name.compare(lockdownEntryName(), Qt::CaseInsensitive) == 0;
 }
 
-QByteArray runCommandOutput(const QString &commandLine, int timeoutMs)
-{
-    QStringList arguments = QProcess::splitCommand(commandLine);
-    if (arguments.isEmpty())
-        return QByteArray();
-    const QString program = arguments.takeFirst();
-    // A command that outlives the limit is killed; what it wrote until then still counts.
-    QProcess process;
-    process.start(program, arguments, QIODevice::ReadWrite);
-    process.waitForFinished(timeoutMs);
-    const QByteArray output = process.readAllStandardOutput();
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return output;
-}
-
 } // namespace driverprobe
 
 WindowsPrimitives WindowsPrimitives::real()
@@ -140,14 +121,19 @@ bool WindowsSystem::driverPresent()
     const QString source = primitives.readRegistrySource();
     if (!source.isEmpty() && primitives.fileExists(driverprobe::registryCandidate(prefix, source)))
         return true;
-    return driverprobe::searchOutputHasDriver(
-        primitives.runCommand(driverprobe::searchCommand(prefix), driverprobe::probeTimeLimitMs));
+    return driverprobe::searchOutputHasDriver(run(driverprobe::searchCommand(prefix)));
 }
 
 bool WindowsSystem::installerRunning()
 {
-    const QByteArray listing = primitives.runCommand(QStringLiteral("tasklist"), driverprobe::probeTimeLimitMs);
-    return driverprobe::processListHasInstaller(driverprobe::commandText(listing));
+    return driverprobe::processListHasInstaller(driverprobe::commandText(run(QStringLiteral("tasklist"))));
+}
+
+QByteArray WindowsSystem::run(const QString &commandLine)
+{
+    if (isCancelled())
+        return QByteArray();
+    return primitives.runCommand(commandLine, driverprobe::probeTimeLimitMs, [this] { return isCancelled(); });
 }
 
 bool WindowsSystem::startInstaller(const QString &program, const QString &workingDirectory)

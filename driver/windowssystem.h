@@ -16,9 +16,8 @@ struct WindowsPrimitives
     // The "Source" value of the driver file's PnP lockdown entry; empty when there is none.
     std::function<QString()> readRegistrySource;
     std::function<bool(const QString &path)> fileExists;
-    // Runs a whole command line and hands back what it wrote to standard output within the time limit: all of it,
-    // what it wrote before it was stopped, or nothing when it could not start.
-    std::function<QByteArray(const QString &commandLine, int timeoutMs)> runCommand;
+    // Runs a whole command line as driverprobe::runCommandOutput does.
+    std::function<QByteArray(const QString &commandLine, int timeoutMs, const std::function<bool()> &stop)> runCommand;
     std::function<bool(const QString &program, const QString &workingDirectory)> startDetached;
 
     static WindowsPrimitives real();
@@ -35,6 +34,8 @@ public:
     bool startInstaller(const QString &program, const QString &workingDirectory) override;
 
 private:
+    QByteArray run(const QString &commandLine);
+
     WindowsPrimitives primitives;
 };
 
@@ -59,8 +60,5 @@ bool searchOutputHasDriver(const QByteArray &output);
 
 // Whether a sub-key name under PnpLockdownFiles, in either slash form and any letter case, is the driver's entry.
 bool isDriverLockdownEntry(const QString &keyName);
-
-// The real command runner behind WindowsPrimitives::runCommand; QProcess splits the line into program and arguments.
-QByteArray runCommandOutput(const QString &commandLine, int timeoutMs);
 
 } // namespace driverprobe

@@ -295,6 +295,7 @@ void DeviceSimulator::startLine()
     rxLineFreeNs = 0;
     txLineFreeNs = 0;
     pageWritesAccepted = 0;
+    requestsHeard = 0;
 }
 
 void DeviceSimulator::closeLine()
@@ -384,6 +385,9 @@ void DeviceSimulator::addFault(const Fault &fault)
 void DeviceSimulator::clearFaults()
 {
     configuration.faults.clear();
+    configuration.vanishAtRequest = 0;
+    configuration.silentFromRequest = 0;
+    configuration.unplugAfterPages = -1;
     faults.clear();
 }
 
@@ -566,6 +570,16 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
     entry.payloadLength = payload.size();
     entry.address = addressOf(payload);
     const int traceIndex = traceOffset + requests.size();
+
+    const int index = ++requestsHeard;
+    const bool vanishes = index == configuration.vanishAtRequest;
+    if (vanishes || (configuration.silentFromRequest > 0 && index >= configuration.silentFromRequest)) {
+        requests.append(entry);
+        emit requestReceived(entry);
+        if (vanishes)
+            scheduleUnplug(dueNs);
+        return;
+    }
 
     if (restarting) {
         // A restarting device hears nothing; the client's status polls only run out the restart.

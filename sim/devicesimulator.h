@@ -79,6 +79,10 @@ struct SimulatorConfig
     double latencyMs = 0; // the device's think time per request, before its answer starts
     QVector<Fault> faults;
     int unplugAfterPages = -1; // -1 = never; otherwise the device vanishes after that many accepted page writes
+    // Faults by a request's place in the run: requests are counted from 1 as the device hears them, since the line
+    // was opened, whatever they ask. 0 = never.
+    int vanishAtRequest = 0;   // the device vanishes when this request arrives, before doing or answering anything
+    int silentFromRequest = 0; // from this request on the device hangs: it does nothing and answers nothing
 };
 
 // One request as the device received it.
@@ -151,6 +155,7 @@ public:
     void setPacing(int baudRate, double latencyMs = 0);
 
     void addFault(const Fault &fault);
+    // Clears the fault rules, the unplug after pages and the faults by request index; the device keeps its state.
     void clearFaults();
     void setUnplugAfterPages(int pages);
 
@@ -247,6 +252,7 @@ private:
     int pageWritesAccepted = 0;
     FinishRecord finishRecord;
     int rejectedFrames = 0;
+    int requestsHeard = 0; // since the line was opened, for the faults by request index
     QList<RequestTrace> requests;
     int traceOffset = 0; // requests dropped by clearTrace(), so that late answers find their entry
 };

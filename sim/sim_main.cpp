@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -95,8 +96,14 @@ int main(int argc, char *argv[])
         QStringLiteral("busy"),
         QStringLiteral("Hold the pty as another program holding the port would: every later open is refused "
                        "(TIOCEXCL; processes with CAP_SYS_ADMIN are let through)."));
+    const QCommandLineOption replugOption(
+        QStringLiteral("replug-after"),
+        QStringLiteral("After vanishing, be plugged in again MS later, as it was left (run mode, pages, version), on a "
+                       "new pty (and --link), without the faults."),
+        QStringLiteral("MS"));
     parser.addOption(portOption);
     parser.addOption(linkOption);
+    parser.addOption(replugOption);
     parser.addOption(busyOption);
     addSimulatorOptions(parser);
     parser.addOption(quietOption);
@@ -147,13 +154,18 @@ int main(int argc, char *argv[])
         if (!link.isEmpty())
             QFile::remove(link);
     };
-    if (!link.isEmpty()) {
+    const auto makeLink = [link, &simulator] {
         QFile::remove(link); // one that an earlier run left behind
-        if (!QFile::link(simulator.portPath(), link)) {
-            err() << "cannot make the link " << link << '\n';
-            return 1;
-        }
+        return link.isEmpty() || QFile::link(simulator.portPath(), link);
+    };
+    if (!makeLink()) {
+        err() << "cannot make the link " << link << '\n';
+        return 1;
     }
+    bool replugOk = false;
+    const int replugMs = parser.value(replugOption).toInt(&replugOk);
+    if (parser.isSet(replugOption) && (!replugOk || replugMs < 0))
+        return usageError(QStringLiteral("--replug-after wants a number of ms >= 0"));
     {
         QTextStream out(stdout);
         out << simulator.portPath() << '\n';
@@ -173,12 +185,25 @@ int main(int argc, char *argv[])
             err().flush();
         });
     }
-    QObject::connect(&simulator, &DeviceSimulator::unplugged, &app, [removeLink] {
+    const bool replug = parser.isSet(replugOption);
+    QObject::connect(&simulator, &DeviceSimulator::unplugged, &app, [&, removeLink, makeLink] {
         removeLink();
         // Wall-clock time, which a client in another process (under Wine too) can compare with its own.
-        err() << "device unplugged at " << QDateTime::currentMSecsSinceEpoch()
-              << " ms since the epoch; serving nothing until stopped\n";
+        err() << "device unplugged at " << QDateTime::currentMSecsSinceEpoch() << " ms since the epoch; "
+              << (replug ? "plugged in again soon\n" : "serving nothing until stopped\n");
         err().flush();
+        if (!replug)
+            return;
+        QTimer::singleShot(replugMs, &app, [&, makeLink] {
+            simulator.clearFaults();
+            if (!simulator.openPty() || !makeLink()) {
+                err() << "cannot plug the device in again\n";
+                QCoreApplication::exit(1);
+                return;
+            }
+            err() << "device plugged in again on " << simulator.portPath() << '\n';
+            err().flush();
+        });
     });
 
     const int rc = QCoreApplication::exec();

@@ -15,6 +15,8 @@ const QString baudName = QStringLiteral("baud");
 const QString latencyName = QStringLiteral("latency");
 const QString faultName = QStringLiteral("fault");
 const QString unplugName = QStringLiteral("unplug-after-pages");
+const QString vanishAtName = QStringLiteral("vanish-at");
+const QString silentFromName = QStringLiteral("silent-from");
 
 // Ten minutes of think time is far beyond any client time-out and still fits the simulator's nanosecond clock.
 constexpr double maxLatencyMs = 600000;
@@ -120,6 +122,11 @@ void addSimulatorOptions(QCommandLineParser &parser, const SimulatorConfig &defa
         {unplugName,
          QStringLiteral("Vanish (close the line) after N accepted page writes; 0 = at the first page write."),
          QStringLiteral("N")},
+        {vanishAtName,
+         QStringLiteral("Vanish when request K of the run arrives (counted from 1), before serving it."),
+         QStringLiteral("K")},
+        {silentFromName, QStringLiteral("Hang from request K of the run on: nothing is done or answered."),
+         QStringLiteral("K")},
     });
 }
 
@@ -152,6 +159,10 @@ bool simulatorConfigFromOptions(const QCommandLineParser &parser, SimulatorConfi
     }
     if (!intOption(parser, unplugName, 0, &config->unplugAfterPages))
         return fail(error, QStringLiteral("--unplug-after-pages wants a number >= 0"));
+    if (!intOption(parser, vanishAtName, 1, &config->vanishAtRequest))
+        return fail(error, QStringLiteral("--vanish-at wants a number >= 1"));
+    if (!intOption(parser, silentFromName, 1, &config->silentFromRequest))
+        return fail(error, QStringLiteral("--silent-from wants a number >= 1"));
     const QStringList faults = parser.values(faultName);
     for (const QString &text : faults) {
         Fault fault;

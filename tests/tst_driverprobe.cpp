@@ -22,7 +22,7 @@ struct ScriptedWindows
         p.rootPath = [this] { return root; };
         p.readRegistrySource = [this] { return source; };
         p.fileExists = [this](const QString &path) { return asked << path, fileExists; };
-        p.runCommand = [this](const QString &command, int timeoutMs) {
+        p.runCommand = [this](const QString &command, int timeoutMs, const std::function<bool()> &) {
             return asked << command + " | limit " + QString::number(timeoutMs), commandOutput;
         };
         p.startDetached = [](const QString &, const QString &) { return false; };

@@ -5,6 +5,7 @@
 #include "driver/systemaccess.h"
 #include "serial/eventwait.h"
 #include "serial/qorvserial.h"
+#include "ui/closeguard.h"
 #include "ui/formdevice.h"
 #include "ui/steptable.h"
 #include "ui/steptexts.h"
@@ -62,6 +63,8 @@ MainWindow::MainWindow(QWidget *parent, QSize size)
     ui->progressBar->hide();
     setWindowTitle(appTitle);
     attemptCounter = 0;
+    closeGuard = new CloseGuard(
+        this, [this] { acknowledgeHeldClose(); }, [this] { abandonRun(); });
 }
 
 // The worker is deliberately not deleted: it lives for the whole process, like the window that owns the run.
@@ -167,6 +170,18 @@ void MainWindow::endRunAfter(int delayMs, Ending ending)
         QTimer::singleShot(delayMs, this, &QCoreApplication::quit);
 }
 
+void MainWindow::abandonRun()
+{
+    runAbandoned = true;
+    worker->disconnectPort();
+    systemAccess->cancel();
+}
+
+void MainWindow::acknowledgeHeldClose()
+{
+    addReportLine(stepText(StepText::CloseHeld));
+}
+
 void MainWindow::shutDown(ClosingLine line, int delayMs, Ending ending)
 {
     const QString shuttingDown = stepText(StepText::ShuttingDown);
@@ -188,6 +203,9 @@ QMessageBox *MainWindow::createBox(const QString &title, const QString &text, QM
 
 int MainWindow::runBox(QMessageBox *box)
 {
+    // After the window has gone nothing more is shown; the answer is the one that asks for nothing more.
+    if (runAbandoned)
+        return QMessageBox::Cancel;
     moveMessage(box, 0, height() / 2);
     return box->exec();
 }
@@ -235,7 +253,7 @@ void MainWindow::delay(int ms)
 {
     if (ms <= 0)
         return;
-    waitWhileProcessingEvents(ms, nullptr);
+    waitWhileProcessingEvents(ms, [this] { return runAbandoned; });
 }
 
 void MainWindow::uncrownError()

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class CloseGuard;
 class QStandardItemModel;
 struct StepTableNeeds;
 struct WindowChrome;
@@ -90,6 +91,11 @@ private:
     void startProgress(int lastPage);
     void setProgress(int page);
     void endRunAfter(int delayMs, Ending ending);
+    // The window was closed outside the transfer: the run is given up at once. Every wait ends, no box shows, the
+    // port is closed, and a driver probe still running is stopped; the steps on the stack return as they unwind.
+    void abandonRun();
+    // A close came while the image was being written: it is acknowledged, and the run ends after the outcome box.
+    void acknowledgeHeldClose();
     // "Завершение работы..." where the step says, then the ending after the delay.
     void shutDown(ClosingLine line, int delayMs, Ending ending);
 
@@ -136,4 +142,6 @@ private:
     // What the last search decided about the device it read; empty when it read none.
     std::optional<UpdateDecision> searchDecision;
     std::unique_ptr<SystemAccess> systemAccess;
+    CloseGuard *closeGuard;
+    bool runAbandoned = false;
 };

@@ -28,6 +28,7 @@ constexpr Entry entries[] = {
     {StepCell::Line, QT_TRANSLATE_NOOP("MainWindow", "Начат процесс обновления. Не отключайте устройство!")},
     {StepCell::Line, QT_TRANSLATE_NOOP("MainWindow", "Обновление не подходит для этого устройства!")},
     {StepCell::Line, QT_TRANSLATE_NOOP("MainWindow", "Устройство обновлено до последней версии.")},
+    {StepCell::Line, QT_TRANSLATE_NOOP("MainWindow", "Окно закроется после завершения обновления.")},
 };
 static_assert(std::size(entries) == stepTextCount);
 

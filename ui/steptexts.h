@@ -22,6 +22,7 @@ enum class StepText {
     UpdateStarted,
     NotSuitable,
     UpToDate,
+    CloseHeld,
 };
 
 // Where a text sits in the table: a step in column 1 beside its status icon, the closing line in column 1 without
@@ -32,7 +33,7 @@ enum class StepCell { Step, ClosingLine, Result, Line };
 QString stepText(StepText text);
 StepCell stepCell(StepText text);
 
-inline constexpr std::size_t stepTextCount = static_cast<std::size_t>(StepText::UpToDate) + 1;
+inline constexpr std::size_t stepTextCount = static_cast<std::size_t>(StepText::CloseHeld) + 1;
 
 // All of them, in the order above.
 constexpr std::array<StepText, stepTextCount> allStepTexts()

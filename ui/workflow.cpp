@@ -4,6 +4,7 @@
 #include "ui_mainwindow.h"
 
 #include "serial/qorvserial.h"
+#include "ui/closeguard.h"
 #include "ui/steptexts.h"
 
 #include <QMessageBox>
@@ -40,7 +41,8 @@ void MainWindow::nextStep()
             runBox(createUpdateBox(tr("Мы готовы обновить Ваше устройство. Для запуска процесса обновления нажмите "
                                       "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!"))
                        .get());
-            nextStep();
+            if (!runAbandoned)
+                nextStep();
         } else if (result == 0) {
             worker->disconnectPort();
             askToConnect();
@@ -60,6 +62,8 @@ void MainWindow::nextStep()
 
 void MainWindow::runUpdate()
 {
+    // From the Ok of the ready box until the user has seen the outcome, the close button does not cut the transfer.
+    closeGuard->setHolding(true);
     ui->progressBar->reset();
     ui->progressBar->show();
     addReportLine(stepText(StepText::UpdateStarted));
@@ -73,10 +77,18 @@ void MainWindow::runUpdate()
     workflowState = Finished;
     if (ok)
         runBox(createUpdateBox(successText).get());
+    closeGuard->setHolding(false);
+    if (closeGuard->closeWasHeld()) {
+        // The user asked to leave during the transfer and has now seen its outcome: no second look at the device.
+        close();
+        return;
+    }
     // The device restarts into its new firmware; a second look shows the user what it now runs.
     startStep(stepText(StepText::SearchingDevice));
     delay(settleAfterUpdateMs);
     QTimer::singleShot(researchDelayMs, this, [this, ok] {
+        if (runAbandoned)
+            return;
         if (ok)
             checkUpdatedDevice();
         else

@@ -128,5 +128,9 @@ WICHTIG! Trennen Sie Ihr Gerät während des Updates nicht!</translation>
         <source>устройство найдено.</source>
         <translation>Gefundene Gerät: Kivra Zid,</translation>
     </message>
+    <message>
+        <source>Окно закроется после завершения обновления.</source>
+        <translation>Das Fenster wird nach Abschluss der Aktualisierung geschlossen.</translation>
+    </message>
 </context>
 </TS>

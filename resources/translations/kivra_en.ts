@@ -128,5 +128,9 @@ IMPORTANT! Do not disconnect your device during the update!</translation>
         <source>устройство найдено.</source>
         <translation>Found unit: Kivra Zid,</translation>
     </message>
+    <message>
+        <source>Окно закроется после завершения обновления.</source>
+        <translation>The window will close once the update has finished.</translation>
+    </message>
 </context>
 </TS>

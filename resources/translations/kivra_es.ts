@@ -128,5 +128,9 @@
         <source>устройство найдено.</source>
         <translation>Dispositivo encontrado:Kivra Zid,</translation>
     </message>
+    <message>
+        <source>Окно закроется после завершения обновления.</source>
+        <translation>La ventana se cerrará cuando finalice la actualización.</translation>
+    </message>
 </context>
 </TS>

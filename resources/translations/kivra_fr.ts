@@ -128,5 +128,9 @@ IMPORTANT! Ne déconnectez pas votre appareil pendant la mise à jour!</translat
         <source>устройство найдено.</source>
         <translation>Appareil trouvé : Kivra Zid,</translation>
     </message>
+    <message>
+        <source>Окно закроется после завершения обновления.</source>
+        <translation>La fenêtre se fermera une fois la mise à jour terminée.</translation>
+    </message>
 </context>
 </TS>

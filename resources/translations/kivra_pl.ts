@@ -128,5 +128,9 @@ WAŻNE! Nie odłączaj urządzenia podczas aktualizacji!</translation>
         <source>устройство найдено.</source>
         <translation>Odnaleziono urządzenie: Kivra Zid,</translation>
     </message>
+    <message>
+        <source>Окно закроется после завершения обновления.</source>
+        <translation>Okno zostanie zamknięte po zakończeniu aktualizacji.</translation>
+    </message>
 </context>
 </TS>

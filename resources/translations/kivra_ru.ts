@@ -128,5 +128,9 @@
         <source>устройство найдено.</source>
         <translation>устройство найдено: Kivra Zid</translation>
     </message>
+    <message>
+        <source>Окно закроется после завершения обновления.</source>
+        <translation>Окно закроется после завершения обновления.</translation>
+    </message>
 </context>
 </TS>

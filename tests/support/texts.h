@@ -18,6 +18,7 @@ const QString updateTitle = QStringLiteral("Обновление устройс�
 const QString ready = QStringLiteral("Мы готовы обновить Ваше устройство. Для запуска процесса обновления нажмите "
                                      "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!");
 const QString success = QStringLiteral("Процесс обновления успешно завершен!");
+const QString closeHeld = QStringLiteral("Окно закроется после завершения обновления.");
 const QString restartError =
     QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
 

@@ -1,0 +1,172 @@
+// The user closes the window at any moment of a whole run: during the transfer the close is held until the outcome
+// box has been seen; anywhere else the client ends at once, shows nothing more and lets the port go. And a driver
+// search that takes seconds keeps the window processing events.
+
+#include "driver/windowssystem.h"
+#include "support/clientrun.h"
+
+#include <QtTest>
+
+namespace {
+constexpr int pageCount = 336;
+
+// A "where" that takes three seconds before it names the 64-bit driver: a real process, through the real runner.
+const QString slowSearch =
+    QStringLiteral("sh -c \"sleep 3; echo C:\\\\Windows\\\\System32\\\\DriverStore\\\\x64\\\\silabser.sys\"");
+
+// The Windows probes with no registry entry, so the file search decides.
+std::unique_ptr<WindowsSystem> slowWindows(QStringList *asked, qint64 *probeStallMs)
+{
+    WindowsPrimitives p;
+    p.rootPath = [] { return QStringLiteral("C:/"); };
+    p.readRegistrySource = [] { return QString(); };
+    p.fileExists = [](const QString &) { return false; };
+    p.runCommand = [asked, probeStallMs](const QString &line, int limitMs, const std::function<bool()> &stop) {
+        *asked << line;
+        const StallClock stalls;
+        const QByteArray output = driverprobe::runCommandOutput(slowSearch, limitMs, stop);
+        *probeStallMs = stalls.longest();
+        return output;
+    };
+    p.startDetached = [](const QString &, const QString &) { return false; };
+    return std::make_unique<WindowsSystem>(p);
+}
+
+// Requests the device received after its last request of this code.
+QList<quint8> after(const ClientRun &run, quint8 code)
+{
+    const QList<quint8> codes = run.requestCodes();
+    return codes.mid(codes.lastIndexOf(code) + 1);
+}
+} // namespace
+
+class TestClosing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The close comes while the device restarts into update mode, during the pages, or during a transfer that
+    // fails: the transfer runs on, its outcome box shows, and then the client ends without the second search.
+    void closeDuringTransfer_data()
+    {
+        QTest::addColumn<quint8>("closeAt"); // the request on whose arrival the user closes
+        QTest::addColumn<int>("atPage");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("switch to update mode") << quint8(0x03) << 0 << false;
+        QTest::newRow("page 50") << quint8(0x09) << 50 << false;
+        QTest::newRow("page 50 of a transfer that fails at page 100") << quint8(0x09) << 50 << true;
+    }
+
+    void closeDuringTransfer()
+    {
+        QFETCH(quint8, closeAt);
+        QFETCH(int, atPage);
+        QFETCH(bool, fails);
+        SimulatorConfig config;
+        if (fails) {
+            Fault reject;
+            reject.kind = FaultKind::RejectStatus;
+            reject.command = 0x09;
+            reject.address = Fault::pageAddress(100);
+            config.faults = {reject};
+        }
+        ClientRun run(config);
+        int pages = 0;
+        QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&](const RequestTrace &r) {
+            if (r.command == closeAt && (closeAt != 0x09 || ++pages == atPage))
+                run.closeWindow();
+        });
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.boxTexts(),
+                 QStringList({texts::connectPrompt, texts::ready, fails ? texts::restartError : texts::success}));
+        QVERIFY2(run.endMs - run.lastAnswerMs < 2000, qPrintable(QString::number(run.endMs - run.lastAnswerMs)));
+        QCOMPARE(run.rows().mid(4, 2), QStringList({"== " + texts::started, "== " + texts::closeHeld}));
+        QVERIFY(run.log().contains(texts::closeHeld));
+        QVERIFY(!run.window->serialWorker()->isOpen());
+        if (fails) {
+            QCOMPARE(run.simulator.acceptedPageWrites(), 100);
+            QCOMPARE(after(run, 0x09), QList<quint8>());
+        } else {
+            QCOMPARE(run.count(0x09), pageCount);
+            QVERIFY(run.simulator.lastFinish().accepted);
+            QCOMPARE(after(run, 0x03), QList<quint8>()); // the switch back, and no second search
+            QCOMPARE(run.simulator.version().build, quint8(158));
+        }
+    }
+
+    // Anywhere else the client ends within a second of the close, shows nothing after its window has gone and
+    // closes the port.
+    void closeElsewhere_data()
+    {
+        QTest::addColumn<QString>("moment");
+        QTest::newRow("driver search") << "driver search";
+        QTest::newRow("watching the installer") << "installer";
+        QTest::newRow("device search") << "device search";
+        QTest::newRow("wait before the second search") << "second search";
+    }
+
+    void closeElsewhere()
+    {
+        QFETCH(QString, moment);
+        SimulatorConfig config;
+        config.latencyMs = moment == "device search" ? 500 : 0;
+        const bool installing = moment == "installer";
+        ClientRun run(config, true, {!installing}, {true});
+        QStringList asked;
+        qint64 probeStallMs = -1;
+        if (moment == "driver search")
+            run.window->setSystemAccess(slowWindows(&asked, &probeStallMs));
+        int boxesAtClose = -1;
+        const auto closeIn = [&](int ms) {
+            QTimer::singleShot(ms, [&] {
+                boxesAtClose = run.user.boxes().size();
+                run.closeWindow();
+            });
+        };
+        QTimer watch; // the moments that only the client's state shows
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (boxesAtClose < 0 && ((installing && run.system->installerPolls == 3) ||
+                                     (moment == "driver search" && asked.size() == 1))) {
+                boxesAtClose = 0;
+                closeIn(installing ? 0 : 1000);
+            }
+        });
+        watch.start(5);
+        QObject::connect(&run.user, &BoxAnswerer::answered, [&](const RecordedBox &box) {
+            if ((moment == "device search" && box.text == texts::connectPrompt) ||
+                (moment == "second search" && box.text == texts::success))
+                closeIn(moment == "device search" ? 100 : 300);
+        });
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.closeRequestedMs > 0);
+        QVERIFY2(run.endMs - run.closeRequestedMs < 1000, qPrintable(QString::number(run.endMs - run.closeRequestedMs)));
+        QCOMPARE(run.user.boxes().size(), boxesAtClose);
+        QVERIFY(!run.window->serialWorker()->isOpen());
+        if (moment == "second search")
+            QCOMPARE(after(run, 0x03), QList<quint8>());
+        if (installing) // the installer was started once and is left to run: nothing asked to end it
+            QCOMPARE(run.system->startedPrograms.size(), 1);
+        if (moment == "driver search") // ended with the run: the search had not yet said anything
+            QCOMPARE(asked.size(), 1);
+    }
+
+    // A file search that takes three seconds: the window processes events throughout, and the search decides.
+    void slowDriverSearch()
+    {
+        ClientRun run;
+        QStringList asked;
+        qint64 probeStallMs = -1;
+        run.window->setSystemAccess(slowWindows(&asked, &probeStallMs));
+        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(asked, QStringList{QStringLiteral("where /r C:\\Windows silabser.sys")});
+        qInfo("longest time without processing events during the search: %lld ms", probeStallMs);
+        QVERIFY2(probeStallMs >= 0 && probeStallMs < 100, qPrintable(QString::number(probeStallMs)));
+        QCOMPARE(run.rows().value(0), seen::driverRow);
+        QCOMPARE(run.boxTexts(), seen::updateBoxes);
+    }
+};
+
+QTEST_MAIN(TestClosing)
+#include "tst_closing.moc"

@@ -1,0 +1,141 @@
+// A fault at every request of a whole update: the device vanishes before answering request k, or hangs from request
+// k on. Whatever k, the user is never told of a success the device does not hold, the client ends by itself, and a
+// device that vanished, plugged in again as it was left, is brought to the carried image by the next run.
+//
+// By default the requests that are not pages and pages 1, 2, a middle one and the last two are swept; with
+// KZ_SWEEP=all every request of the update, and with KZ_SWEEP_SHARD=i/n only every n-th row from the i-th (0-based),
+// so that several processes can share the whole sweep (scripts/sweep).
+
+#include "app/constants.h"
+#include "device/firmwareimage.h"
+#include "support/clientrun.h"
+
+#include <QtTest>
+
+namespace {
+constexpr int pageCount = 336;
+constexpr int firstPageIndex = 6; // status, identify, status, update mode and one restart poll come before
+
+// The requests of a whole update against the simulated device one version behind, by their index in the run.
+QPair<quint8, QString> requestAt(int index)
+{
+    static const QMap<int, QPair<quint8, QString>> fixed{
+        {1, {0x08, "status"}},
+        {2, {0x02, "identify"}},
+        {3, {0x08, "status"}},
+        {4, {0x03, "enter update mode"}},
+        {5, {0x08, "restart poll"}},
+        {firstPageIndex + pageCount, {0x1B, "finish"}},
+        {firstPageIndex + pageCount + 1, {0x03, "leave update mode"}},
+        {firstPageIndex + pageCount + 2, {0x08, "second search: status"}},
+        {firstPageIndex + pageCount + 3, {0x02, "second search: identify"}},
+    };
+    if (fixed.contains(index))
+        return fixed.value(index);
+    return {0x09, QStringLiteral("page %1").arg(index - firstPageIndex + 1)};
+}
+
+QByteArray carriedImage()
+{
+    QFile file(QStringLiteral(":/deviceFW/deviceFW/") + firmwareFileName);
+    return file.open(QIODevice::ReadOnly) ? firmwareimage::padded(file.readAll()) : QByteArray();
+}
+
+bool holdsCarriedImage(const DeviceSimulator &device)
+{
+    const QByteArray image = carriedImage();
+    return device.lastFinish().accepted && device.flash(firmwareimage::firstPageAddress, image.size()) == image;
+}
+
+QString boxNames(const QStringList &texts)
+{
+    static const QMap<QString, QString> names{
+        {texts::connectPrompt, "prompt"}, {texts::ready, "ready"},     {texts::success, "success"},
+        {texts::restartError, "error"},   {texts::upToDate, "up to date"},
+    };
+    QStringList out;
+    for (const QString &text : texts)
+        out << names.value(text, QStringLiteral("other"));
+    return out.join(QLatin1Char(','));
+}
+} // namespace
+
+class TestRequestSweep : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sweep_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("vanish");
+        const int last = firstPageIndex + pageCount + 3;
+        QList<int> indices;
+        if (qEnvironmentVariable("KZ_SWEEP") == QLatin1String("all")) {
+            for (int k = 1; k <= last; ++k)
+                indices << k;
+        } else {
+            const int middle = firstPageIndex + pageCount / 2;
+            indices = {1, 2, 3, 4, 5, firstPageIndex, firstPageIndex + 1, middle};
+            for (int k = firstPageIndex + pageCount - 2; k <= last; ++k)
+                indices << k;
+        }
+        int shard = 0;
+        int shards = 1;
+        const QStringList shardSpec = qEnvironmentVariable("KZ_SWEEP_SHARD").split(QLatin1Char('/'));
+        if (shardSpec.size() == 2) {
+            shard = shardSpec[0].toInt();
+            shards = std::max(1, shardSpec[1].toInt());
+        }
+        int rowNumber = 0;
+        for (const int k : std::as_const(indices)) {
+            for (const bool vanish : {true, false}) {
+                if (rowNumber++ % shards != shard)
+                    continue;
+                QTest::addRow("%s at %d (%s)", vanish ? "vanish" : "silent", k, qPrintable(requestAt(k).second))
+                    << k << vanish;
+            }
+        }
+    }
+
+    void sweep()
+    {
+        QFETCH(int, index);
+        QFETCH(bool, vanish);
+        SimulatorConfig config;
+        (vanish ? config.vanishAtRequest : config.silentFromRequest) = index;
+        ClientRun run(config);
+        qint64 faultMs = -1;
+        int heard = 0;
+        QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&](const RequestTrace &) {
+            if (++heard == index)
+                faultMs = run.clock.elapsed();
+        });
+        QVERIFY(run.run() != RunEnd::Watchdog);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(faultMs >= 0, "the run never reached the request");
+        QCOMPARE(run.simulator.trace().at(index - 1).command, requestAt(index).first);
+        const bool success = run.boxTexts().contains(texts::success);
+        QVERIFY2(!success || holdsCarriedImage(run.simulator), "a success the device does not hold");
+        // The table that scripts/sweep collects.
+        qInfo("sweep | %d | %s | %s | %s | %s | %lld ms", index, qPrintable(requestAt(index).second),
+              vanish ? "vanishes" : "falls silent", success ? "success" : "no success",
+              qPrintable(boxNames(run.boxTexts())), run.endMs - faultMs);
+        if (!vanish)
+            return;
+
+        // Plugged in again, in whatever mode and with whatever pages it was left; the user starts the client again.
+        run.simulator.clearFaults();
+        QVERIFY(run.simulator.openPty());
+        run.portPath = run.simulator.portPath();
+        run.startClient();
+        QVERIFY(run.run() != RunEnd::Watchdog);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(holdsCarriedImage(run.simulator));
+        QCOMPARE(run.simulator.runMode(), quint8(1));
+        QCOMPARE(run.simulator.version().build, quint8(158));
+    }
+};
+
+QTEST_MAIN(TestRequestSweep)
+#include "tst_requestsweep.moc"

@@ -43,9 +43,8 @@ QByteArray runCommandOutput(const QString &commandLine, int timeoutMs, const std
     process.start(program, arguments, QIODevice::ReadWrite);
     // The wait sleeps in the event dispatcher, which the process's end (and its output) wakes; the window repaints
     // and its close button works meanwhile.
-    waitWhileProcessingEvents(timeoutMs, [&process, &stop] {
-        return process.state() == QProcess::NotRunning || (stop && stop());
-    });
+    waitWhileProcessingEvents(
+        timeoutMs, [&process, &stop] { return process.state() == QProcess::NotRunning || (stop && stop()); });
     // A command that outlives the limit, or a run that was given up, ends the command; what it wrote until then
     // still counts.
     const QByteArray output = process.readAllStandardOutput();

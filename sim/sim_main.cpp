@@ -174,7 +174,7 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
 
     if (!quiet) {
-        QObject::connect(&simulator, &DeviceSimulator::requestReceived, &app, [](const RequestTrace &r) {
+        QObject::connect(&simulator, &DeviceSimulator::requestReceived, &app, [&simulator](const RequestTrace &r) {
             err() << QStringLiteral("%1 ms  0x%2 %3  %4 bytes  addr 0x%5  %6\n")
                          .arg(r.timeMs, 10, 'f', 3)
                          .arg(static_cast<uint>(r.command), 2, 16, QLatin1Char('0'))
@@ -182,6 +182,8 @@ int main(int argc, char *argv[])
                          .arg(r.payloadLength, 3)
                          .arg(r.address, 5, 16, QLatin1Char('0'))
                          .arg(r.answered ? QStringLiteral("answered") : QStringLiteral("unanswered"));
+            if (r.command == 0x1B && r.answered)
+                err() << (simulator.lastFinish().accepted ? "finish accepted\n" : "finish rejected\n");
             err().flush();
         });
     }

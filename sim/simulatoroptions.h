@@ -10,8 +10,8 @@
 class QCommandLineParser;
 
 // Adds --fw-version, --new-version, --sku, --hardware, --run-mode, --restart-polls, --baud, --latency, --fault,
-// --unplug-after-pages, --vanish-at and --silent-from. The help texts name the values of `defaults` as the defaults, so a program that starts its
-// device differently says so in its own --help.
+// --unplug-after-pages, --vanish-at and --silent-from. The help texts name the values of `defaults` as the defaults, so
+// a program that starts its device differently says so in its own --help.
 void addSimulatorOptions(QCommandLineParser &parser, const SimulatorConfig &defaults = SimulatorConfig());
 
 // Applies the options that were given to *config; options left out keep the value *config already has. On a bad

@@ -126,8 +126,8 @@ private slots:
         };
         QTimer watch; // the moments that only the client's state shows
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (boxesAtClose < 0 && ((installing && run.system->installerPolls == 3) ||
-                                     (moment == "driver search" && asked.size() == 1))) {
+            if (boxesAtClose < 0 &&
+                ((installing && run.system->installerPolls == 3) || (moment == "driver search" && asked.size() == 1))) {
                 boxesAtClose = 0;
                 closeIn(installing ? 0 : 1000);
             }
@@ -141,7 +141,8 @@ private slots:
         QCOMPARE(run.run(), RunEnd::WindowClosed);
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.closeRequestedMs > 0);
-        QVERIFY2(run.endMs - run.closeRequestedMs < 1000, qPrintable(QString::number(run.endMs - run.closeRequestedMs)));
+        QVERIFY2(run.endMs - run.closeRequestedMs < 1000,
+                 qPrintable(QString::number(run.endMs - run.closeRequestedMs)));
         QCOMPARE(run.user.boxes().size(), boxesAtClose);
         QVERIFY(!run.window->serialWorker()->isOpen());
         if (moment == "second search")

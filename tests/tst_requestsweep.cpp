@@ -50,7 +50,7 @@ bool holdsCarriedImage(const DeviceSimulator &device)
 QString boxNames(const QStringList &texts)
 {
     static const QMap<QString, QString> names{
-        {texts::connectPrompt, "prompt"}, {texts::ready, "ready"},     {texts::success, "success"},
+        {texts::connectPrompt, "prompt"}, {texts::ready, "ready"},         {texts::success, "success"},
         {texts::restartError, "error"},   {texts::upToDate, "up to date"},
     };
     QStringList out;

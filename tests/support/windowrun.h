@@ -16,16 +16,16 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
-#include <QTest>
-#include <QWindow>
 #include <QIcon>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
@@ -38,9 +38,7 @@ class StallClock
 public:
     StallClock()
     {
-        QObject::connect(&tick, &QTimer::timeout, [this] {
-            longestMs = std::max(longestMs, sinceTick.restart());
-        });
+        QObject::connect(&tick, &QTimer::timeout, [this] { longestMs = std::max(longestMs, sinceTick.restart()); });
         tick.setTimerType(Qt::PreciseTimer);
         tick.start(10);
         sinceTick.start();
@@ -154,8 +152,14 @@ public:
         }
         return out;
     }
-    QString log() const { return window->findChild<QTextBrowser *>(QStringLiteral("text_browser"))->toPlainText(); }
-    QProgressBar *progress() const { return window->findChild<QProgressBar *>(QStringLiteral("progressBar")); }
+    QString log() const
+    {
+        return window->findChild<QTextBrowser *>(QStringLiteral("text_browser"))->toPlainText();
+    }
+    QProgressBar *progress() const
+    {
+        return window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+    }
     QStringList boxTexts() const
     {
         QStringList texts;

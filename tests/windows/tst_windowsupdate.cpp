@@ -34,11 +34,14 @@ void unplugBridge()
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, serialCommKey.c_str(), L"\\Device\\Silabser0");
 }
 
-// What the device has logged so far: its request codes, and when it was unplugged (ms since the epoch, or -1).
+// What the device has logged so far: its request codes, when it was unplugged (ms since the epoch, or -1), whether
+// it was plugged in again, and how it judged the finish requests.
 struct DeviceLog
 {
     QList<quint8> codes;
     qint64 unpluggedAt = -1;
+    bool pluggedAgain = false;
+    int finishesAccepted = 0;
 
     static DeviceLog read()
     {
@@ -55,6 +58,8 @@ struct DeviceLog
             const QRegularExpressionMatch u = unplug.match(line);
             if (u.hasMatch())
                 log.unpluggedAt = u.captured(1).toLongLong();
+            log.pluggedAgain = log.pluggedAgain || line.startsWith(QLatin1String("device plugged in again"));
+            log.finishesAccepted += line.startsWith(QLatin1String("finish accepted")) ? 1 : 0;
         }
         return log;
     }
@@ -173,6 +178,70 @@ private slots:
         qInfo("the error box came %lld ms after the unplug", errorAt - unpluggedAt);
         QVERIFY(errorAt - unpluggedAt < 1000);
         QVERIFY(!run.boxTexts().contains(texts::success) && !run.log().contains(texts::success));
+    }
+
+    // The user closes the window (Windows' WM_CLOSE, as taskkill posts it) during the pages: the transfer runs on,
+    // the success box shows, and the client ends without the second search. Closed again 300 ms after the success
+    // box of a second update, the client ends within a second, showing nothing more.
+    void closeDuringTransfer()
+    {
+        WindowsRun run;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (run.closeRequestedMs < 0 && run.progress()->value() >= 50)
+                run.closeWindow();
+        });
+        watch.start(5);
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::success}));
+        QVERIFY2(run.endMs - run.lastAnswerMs < 2000, qPrintable(QString::number(run.endMs - run.lastAnswerMs)));
+        QCOMPARE(run.rows().mid(4, 2), QStringList({"== " + texts::started, "== " + texts::closeHeld}));
+        const DeviceLog log = DeviceLog::read();
+        QCOMPARE(log.finishesAccepted, 1);
+        QCOMPARE(log.codes.last(), quint8(0x03));
+    }
+
+    void closeBeforeTheSecondSearch()
+    {
+        WindowsRun run;
+        QObject::connect(&run.user, &BoxAnswerer::answered, [&run](const RecordedBox &box) {
+            if (box.text == texts::success)
+                QTimer::singleShot(300, [&run] { run.closeWindow(); });
+        });
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.endMs - run.closeRequestedMs < 1000,
+                 qPrintable(QString::number(run.endMs - run.closeRequestedMs)));
+        QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::success}));
+        QVERIFY(!run.window->serialWorker()->isOpen());
+        QCOMPARE(DeviceLog::read().codes.last(), quint8(0x03));
+    }
+
+    // A fault at one request of the update (the device is started --vanish-at K or --silent-from K): no success
+    // the device does not hold, and the client ends by itself. A device that vanished comes back as it was left
+    // (--replug-after), and the next run brings it to the carried image.
+    void faultAtOneRequest()
+    {
+        WindowsRun run;
+        QVERIFY(run.run() != RunEnd::Watchdog);
+        QCOMPARE(run.exitCode, 0);
+        DeviceLog log = DeviceLog::read();
+        if (run.boxTexts().contains(texts::success))
+            QCOMPARE(log.finishesAccepted, 1);
+        if (log.unpluggedAt < 0)
+            return;
+
+        QElapsedTimer replug;
+        replug.start();
+        while (!(log = DeviceLog::read()).pluggedAgain && replug.elapsed() < 10000)
+            QTest::qWait(50);
+        QVERIFY(log.pluggedAgain);
+        const int finishesBefore = log.finishesAccepted;
+        WindowsRun again;
+        QCOMPARE(again.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(again.boxTexts(), seen::updateBoxes);
+        QCOMPARE(DeviceLog::read().finishesAccepted, finishesBefore + 1);
     }
 
     // No bridge at all: three searches find nothing, and the fourth prompt closes the window.

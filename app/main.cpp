@@ -9,7 +9,8 @@ int main(int argc, char *argv[])
     enableHighDpiScaling();
     QApplication app(argc, argv);
     QTranslator translator;
-    installCatalogue(translator);
+    QTranslator toolkitTranslator;
+    installCatalogues(translator, toolkitTranslator);
     MainWindow window(nullptr, initialWindowSize());
     window.show();
     return app.exec();

@@ -3,6 +3,7 @@
 #include "app/logging.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
 #include <QTranslator>
@@ -44,12 +45,25 @@ bool loadCatalogue(QTranslator &translator, const QString &localeName)
     return false;
 }
 
-void installCatalogue(QTranslator &translator)
+bool loadToolkitCatalogue(QTranslator &toolkit, const QTranslator &client, bool clientFound)
+{
+    const QString language = client.language();
+    if (!clientFound || language.isEmpty() || language.startsWith(QLatin1String("en")))
+        return false;
+    const QString name = QStringLiteral("qtbase_") + language;
+    return toolkit.load(name, QCoreApplication::applicationDirPath()) ||
+           toolkit.load(name, QLibraryInfo::location(QLibraryInfo::TranslationsPath));
+}
+
+void installCatalogues(QTranslator &client, QTranslator &toolkit)
 {
     const QString localeName = QLocale::system().name();
     qCDebug(lcStartup) << "System locale:" << localeName;
-    loadCatalogue(translator, localeName);
-    QApplication::installTranslator(&translator);
+    const bool found = loadCatalogue(client, localeName);
+    if (!loadToolkitCatalogue(toolkit, client, found) && found)
+        qCDebug(lcStartup) << "No toolkit catalogue for" << client.language();
+    QApplication::installTranslator(&client);
+    QApplication::installTranslator(&toolkit);
 }
 
 QSize initialWindowSize()

@@ -20,9 +20,16 @@ QSize fallbackWindowSize();
 // the English catalogue. Returns whether the locale's own catalogue was found.
 bool loadCatalogue(QTranslator &translator, const QString &localeName);
 
-// Start-up as every entry point does it: the system locale's name on the debug log, its catalogue loaded and the
-// translator installed (always, so that a catalogue found later would still apply).
-void installCatalogue(QTranslator &translator);
+// The toolkit's own catalogue (standard buttons and the other texts Qt itself shows) for the language of the client's
+// catalogue, which decides the language; none where the client speaks English, by choice or by fallback
+// (clientFound false). Looked for beside the program first (the Windows packages carry it there), then in Qt's own
+// translations folder (the system's on Linux). Returns whether one was loaded.
+bool loadToolkitCatalogue(QTranslator &toolkit, const QTranslator &client, bool clientFound);
+
+// Start-up as every entry point does it: the system locale's name on the debug log, the client's catalogue and the
+// toolkit's for the same language loaded, and both translators installed (always, so that a catalogue found later
+// would still apply).
+void installCatalogues(QTranslator &client, QTranslator &toolkit);
 
 // The main window's size for the application's first screen, or the fallback when there is none.
 QSize initialWindowSize();

@@ -55,6 +55,8 @@ void BoxAnswerer::answer(QMessageBox *box)
     r.text = box->text();
     r.icon = box->icon();
     r.buttons = box->standardButtons();
+    for (QAbstractButton *b : box->buttons())
+        r.buttonTexts.insert(box->standardButton(b), b->text().remove(QLatin1Char('&')));
     r.position = box->pos();
     QAbstractButton *button = nullptr;
     if (!answers.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -15,6 +16,7 @@ struct RecordedBox
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    QMap<QMessageBox::StandardButton, QString> buttonTexts; // as the buttons read, mnemonic marks removed
     QMessageBox::StandardButton pressed = QMessageBox::NoButton;
     QPoint position;
 };

@@ -145,10 +145,11 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("--time-limit wants a number of seconds from 0 to %1").arg(maxTimeLimitS));
     }
 
-    // The same start-up as the client proper: the catalogue for the user's locale, the window sized from the
+    // The same start-up as the client proper: the catalogues for the user's locale, the window sized from the
     // first screen.
     QTranslator translator;
-    installCatalogue(translator);
+    QTranslator toolkitTranslator;
+    installCatalogues(translator, toolkitTranslator);
     const QSize size = initialWindowSize();
 
     DeviceSimulator simulator(config);

@@ -73,10 +73,17 @@ private slots:
     {
         QTest::addColumn<QSize>("screen");
         QTest::addColumn<int>("percent");
+        QTest::addColumn<int>("itemViewPoints"); // a class font for item views, as Windows sets one; 0 for none
         for (const QSize screen : {QSize(1280, 720), QSize(1366, 768), QSize(1600, 900), QSize(1920, 1080),
                                    QSize(2560, 1440), QSize(3840, 2160)}) {
             for (const int percent : {100, 125, 150, 200})
-                QTest::addRow("%dx%d %d%%", screen.width(), screen.height(), percent) << screen << percent;
+                QTest::addRow("%dx%d %d%%", screen.width(), screen.height(), percent) << screen << percent << 0;
+        }
+        // The table paints with a larger font than the application's, on the small screens.
+        for (const QSize screen : {QSize(1280, 720), QSize(1366, 768)}) {
+            for (const int percent : {100, 150})
+                QTest::addRow("%dx%d %d%% item views at 12 pt", screen.width(), screen.height(), percent)
+                    << screen << percent << 12;
         }
     }
 
@@ -84,6 +91,7 @@ private slots:
     {
         QFETCH(QSize, screen);
         QFETCH(int, percent);
+        QFETCH(int, itemViewPoints);
         // A screen of that many pixels at 96 DPI; port 0 lets the system choose a free one.
         const auto millimetres = [](int pixels) { return QString::number(pixels * 25.4 / 96, 'f', 6); };
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -96,7 +104,10 @@ private slots:
         QProcess child;
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--scaling"), QString::number(percent)});
+        QStringList arguments{QStringLiteral("--scaling"), QString::number(percent)};
+        if (itemViewPoints > 0)
+            arguments << QStringLiteral("--item-view-font") << QString::number(itemViewPoints);
+        child.start(QCoreApplication::applicationFilePath(), arguments);
         QVERIFY(child.waitForFinished(120000));
         const QByteArray output = child.readAll();
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
@@ -119,13 +130,20 @@ int main(int argc, char *argv[])
     if (QFontInfo(QApplication::font()).family() != QLatin1String("Liberation Sans"))
         qFatal("Liberation Sans is not installed (Debian: fonts-liberation2)");
 #endif
-    // --scaling PERCENT [--picture FILE], then Qt Test's own options.
+    // --scaling PERCENT [--picture FILE] [--item-view-font POINTS], then Qt Test's own options.
     QStringList arguments = QCoreApplication::arguments();
     const int percent = arguments.takeAt(2).toInt();
     arguments.removeAt(1);
     QString picture;
     if (arguments.size() > 2 && arguments.at(1) == QLatin1String("--picture")) {
         picture = arguments.takeAt(2);
+        arguments.removeAt(1);
+    }
+    if (arguments.size() > 2 && arguments.at(1) == QLatin1String("--item-view-font")) {
+        // Set after the application's font, which would clear it: Qt applies a class font when a widget is polished.
+        QFont itemViews = QApplication::font();
+        itemViews.setPointSize(arguments.takeAt(2).toInt());
+        QApplication::setFont(itemViews, "QAbstractItemView");
         arguments.removeAt(1);
     }
     TestThisScreen screen(percent, picture);

@@ -36,8 +36,10 @@ MainWindow::MainWindow(QWidget *parent, QSize size)
     ui->tableView->setModel(stepModel);
     stepTable = new StepTable(ui->tableView, stepModel, this);
     // The size given is where the window starts from: it grows where that would cut a text or the device panel.
-    const WindowFit fit = fitWindow(size, availableArea(), measureStepTable(), chrome());
+    const StepTableNeeds needs = measureStepTable();
+    const WindowFit fit = fitWindow(size, availableArea(), needs, chrome());
     setFixedSize(fit.window);
+    ui->tableView->verticalHeader()->setDefaultSectionSize(needs.rowHeight);
 
     ui->tableView->verticalHeader()->hide();
     ui->tableView->setGridStyle(Qt::NoPen);
@@ -48,6 +50,14 @@ MainWindow::MainWindow(QWidget *parent, QSize size)
     ui->tableView->setColumnWidth(1, fit.stepColumn);
 
     QTimer::singleShot(driverCheckDelayMs, this, &MainWindow::checkDriver);
+    // The system places the window when it is shown; one grown close to the available area can then reach past it,
+    // so once shown it is moved in where it does.
+    QTimer::singleShot(0, this, [this] {
+        if (const QScreen *where = screen()) {
+            const QRect frame = frameGeometry();
+            move(keptWithin(where->availableGeometry(), frame.size(), frame.topLeft()));
+        }
+    });
 
     currentStepText = stepText(StepText::SearchingDriver);
     ui->text_browser->append(currentStepText);
@@ -76,8 +86,10 @@ MainWindow::~MainWindow()
 StepTableNeeds MainWindow::measureStepTable()
 {
     StepTableNeeds needs = stepTable->measureTexts();
-    // The widest panel a device of this kind fills: its own type and catalogue number, the longest version.
-    const FormDevice probe(this, deviceType, deviceSku, 255, 255, 255);
+    // The widest panel a device of this kind fills: its own type and catalogue number, the longest version. It sits
+    // where the panels will, in the table, so that it takes on the fonts they are painted with.
+    FormDevice probe(ui->tableView->viewport(), deviceType, deviceSku, 255, 255, 255);
+    probe.ensurePolished();
     const QSize panel = probe.minimumSizeHint();
     needs.panelWidth = panel.width();
     needs.panelHeight = panel.height();
@@ -159,7 +171,12 @@ void MainWindow::startProgress(int lastPage)
 
 void MainWindow::setProgress(int page)
 {
+    // The bar paints at once whenever its text changes, which here is between a page's reply and the next page's
+    // request, while the line stands idle. With its updates held around the new value it asks for a paint instead,
+    // which the event loop does while the next request is on the line.
+    ui->progressBar->setUpdatesEnabled(false);
     ui->progressBar->setValue(page);
+    ui->progressBar->setUpdatesEnabled(true);
 }
 
 void MainWindow::endRunAfter(int delayMs, Ending ending)

@@ -48,6 +48,10 @@ void StepTable::setPanel(int row, QWidget *panel)
     model->setItem(row, 1, new QStandardItem);
     view->setIndexWidget(model->index(row, 1), panel);
     view->setSpan(row, 1, 1, 2);
+    // In the table the panel takes on the view's fonts, which a platform may make larger than the window's: it grows
+    // to show its lines whole in them.
+    panel->ensurePolished();
+    panel->setFixedHeight(std::max(panel->maximumHeight(), panel->minimumSizeHint().height()));
     // Where the panel is higher than its row and the empty one below together, its own row grows so that it covers
     // no text.
     const int below = view->verticalHeader()->defaultSectionSize();
@@ -58,6 +62,9 @@ void StepTable::setPanel(int row, QWidget *panel)
 
 StepTableNeeds StepTable::measureTexts() const
 {
+    // Measured with the font the view paints with: a platform may give item views a font of their own class
+    // (Windows does), which the view takes only when it is polished.
+    view->ensurePolished();
     QStyleOptionViewItem option;
     option.initFrom(view);
     option.font = view->font();
@@ -92,6 +99,7 @@ StepTableNeeds StepTable::measureTexts() const
             break;
         }
     }
-    needs.rowHeight = view->verticalHeader()->defaultSectionSize();
+    // A row at least as high as a line of that font, its grid line counted in.
+    needs.rowHeight = std::max(view->verticalHeader()->defaultSectionSize(), option.fontMetrics.height() + gridLine);
     return needs;
 }

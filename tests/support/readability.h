@@ -73,6 +73,7 @@ inline QStringList faults(const MainWindow &window)
             const QModelIndex index = model->index(row, column);
             QStyleOptionViewItem option;
             option.initFrom(view);
+            option.font = view->font(); // as the view hands it to its delegate
             option.rect = view->visualRect(index);
             option.text = index.data().toString();
             option.features = QStyleOptionViewItem::HasDisplay;
@@ -134,9 +135,13 @@ inline WindowReport checkWindow(const QString &picture = {})
     MainWindow window(nullptr, formula);
     window.setSystemAccess(std::make_unique<ScriptedSystem>());
     fillWithEveryText(window);
+    // Placed by the system where it reaches past the screen's corner, as a cascade of windows may put it.
+    const QRect screenArea = QGuiApplication::primaryScreen()->availableGeometry();
+    window.move(screenArea.bottomRight() - QPoint(100, 100));
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         report.breaches << QStringLiteral("window not shown");
+    QTest::qWait(50); // the window's own start-up turn
     auto *view = window.findChild<QTableView *>();
     report.window = window.size();
     report.stepColumn = view->columnWidth(1);

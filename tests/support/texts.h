@@ -7,6 +7,7 @@
 #include "ui/steptexts.h"
 
 #include <QString>
+#include <QMap>
 #include <QStringList>
 
 namespace texts {
@@ -34,4 +35,15 @@ const QString driverMissing = stepText(StepText::DriverMissing);
 const QString installing = stepText(StepText::InstallingDriver);
 const QString installed = stepText(StepText::Installed);
 const QString checking = stepText(StepText::CheckingDriver);
+} // namespace texts
+
+namespace texts {
+// The Cancel button as the toolkit's own catalogue words it, by the two letters of the user's language; the client's
+// fallback to English (Italian here, which Qt has and the client has not) keeps the toolkit English too.
+inline QString cancelButton(const QString &localeName)
+{
+    static const QMap<QString, QString> words{{"de", "Abbrechen"}, {"es", "Cancelar"}, {"fr", "Annuler"},
+                                              {"pl", "Anuluj"},    {"ru", "Отмена"}};
+    return words.value(localeName.left(2), QStringLiteral("Cancel"));
+}
 } // namespace texts

@@ -28,6 +28,10 @@ if(WIN32)
     # The pictures are PNG (built into Qt), JPEG and ICO.
     install(FILES "${kz_qt_prefix}/plugins/imageformats/qjpeg.dll" "${kz_qt_prefix}/plugins/imageformats/qico.dll"
             DESTINATION imageformats)
+    # The toolkit's own catalogues for the client's languages other than English (platform-independent files).
+    foreach(catalogue ${KZ_TOOLKIT_CATALOGUES})
+        install(FILES "${catalogue}" DESTINATION .)
+    endforeach()
     foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
         execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
                         OUTPUT_VARIABLE kz_runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
@@ -62,6 +66,8 @@ include(GNUInstallDirs)
 set(kz_linux "${PROJECT_SOURCE_DIR}/resources/linux")
 install(TARGETS kivra-zid-update RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES "${kz_linux}/kivra-zid-update.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# What software centres list: the client, its release, its licences and the USB device it serves.
+install(FILES "${kz_linux}/example.kivra_zid.update.metainfo.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # The theme's icons, made from the window icon at build time.
 set(kz_icon_sizes 16 24 32 48 64 128 256)
@@ -100,6 +106,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The toolkit's own texts (standard buttons) in the client's languages come from the system's Qt catalogues.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qttranslations5-l10n")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Kivra Zid update team <support@kivra-zid.example>")

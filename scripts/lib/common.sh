@@ -4,7 +4,10 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 # The packages every build needs.
-build_packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools)
+# qttranslations5-l10n: the toolkit's own catalogues, which the client loads beside its own and the Windows
+# packages carry.
+build_packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools
+    qttranslations5-l10n)
 
 apt_updated=0
 # ensure_packages pkg...: installs those of the given Debian packages that are missing (apt-get update once first).

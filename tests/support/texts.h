@@ -6,8 +6,8 @@
 
 #include "ui/steptexts.h"
 
-#include <QString>
 #include <QMap>
+#include <QString>
 #include <QStringList>
 
 namespace texts {
@@ -42,8 +42,8 @@ namespace texts {
 // fallback to English (Italian here, which Qt has and the client has not) keeps the toolkit English too.
 inline QString cancelButton(const QString &localeName)
 {
-    static const QMap<QString, QString> words{{"de", "Abbrechen"}, {"es", "Cancelar"}, {"fr", "Annuler"},
-                                              {"pl", "Anuluj"},    {"ru", "Отмена"}};
+    static const QMap<QString, QString> words{
+        {"de", "Abbrechen"}, {"es", "Cancelar"}, {"fr", "Annuler"}, {"pl", "Anuluj"}, {"ru", "Отмена"}};
     return words.value(localeName.left(2), QStringLiteral("Cancel"));
 }
 } // namespace texts

@@ -524,8 +524,11 @@ public:
         runEventsFor(1000);
         boxesAtStart = user.seen;
         user.seen.clear();
-        // The transfer runs with the window on screen, as in an update, so that repainting its progress counts.
-        window->setVisible(!options.hideWindow);
+        // The transfer runs with the window on screen, as in an update, so that repainting its progress counts. Shown
+        // again, the window takes up the run its close gave up; --hide-window then hides it (no close).
+        window->show();
+        if (options.hideWindow)
+            window->hide();
         runEventsFor(100);
         return true;
     }

@@ -24,8 +24,9 @@ public:
     virtual bool startInstaller(const QString &program, const QString &workingDirectory) = 0;
 
     // The run is given up: a probe that is waiting stops now (its command is ended, with what it had said so far
-    // counting), and later ones answer without asking. An installer already started is left to run.
-    void cancel() { cancelled = true; }
+    // counting), and later ones answer without asking, until the run is taken up again. An installer already started
+    // is left to run.
+    void setCancelled(bool cancel) { cancelled = cancel; }
 
 protected:
     bool isCancelled() const { return cancelled; }

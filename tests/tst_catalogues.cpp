@@ -1,6 +1,6 @@
 // The six catalogues against the code: every text the code passes through tr() has a finished translation in each
 // catalogue (Russian, the source language, may leave a text as it is), with the same placeholders and line breaks as
-// its source. A few texts are pinned literally, as the user reads them; and the system locale picks the catalogue.
+// its source; and the system locale picks the catalogue.
 
 #include "app/startup.h"
 #include "support/texts.h"
@@ -91,28 +91,6 @@ private slots:
             return; // the source text is Russian already
         QVERIFY2(!translated.isEmpty(), "no finished translation");
         QCOMPARE(markers(translated), markers(QString::fromUtf8(source)));
-    }
-
-    void pinnedTexts_data()
-    {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QByteArray>("source");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("en restart")
-            << "en" << QByteArray("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.")
-            << "An error occurred during execution. Please restart the program.";
-        QTest::newRow("ru found names the device")
-            << "ru" << QByteArray("устройство найдено.") << "устройство найдено: Kivra Zid";
-    }
-
-    void pinnedTexts()
-    {
-        QFETCH(QString, language);
-        QFETCH(QByteArray, source);
-        QFETCH(QString, expected);
-        QTranslator translator;
-        QVERIFY(translator.load(QStringLiteral(":/transliterations/") + language));
-        QCOMPARE(translator.translate("MainWindow", source.constData()), expected);
     }
 
     // The locale's own catalogue is found by the translator's lookup; any other locale gets the English one.

@@ -5,15 +5,21 @@
 
 #include <utility>
 
-CloseGuard::CloseGuard(QWidget *window, std::function<void()> held, std::function<void()> closing)
-    : QObject(window), window(window), held(std::move(held)), closing(std::move(closing))
+CloseGuard::CloseGuard(QWidget *window, std::function<void()> held, std::function<void()> closing,
+                       std::function<void()> shownAgain)
+    : QObject(window), window(window), held(std::move(held)), closing(std::move(closing)),
+      shownAgain(std::move(shownAgain))
 {
     window->installEventFilter(this);
 }
 
 bool CloseGuard::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != window || event->type() != QEvent::Close)
+    if (watched != window)
+        return false;
+    if (event->type() == QEvent::Show && std::exchange(closed, false))
+        shownAgain();
+    if (event->type() != QEvent::Close)
         return false;
     if (holdingRun) {
         event->ignore();
@@ -22,6 +28,7 @@ bool CloseGuard::eventFilter(QObject *watched, QEvent *event)
             held();
         return true;
     }
+    closed = true;
     closing();
     return false;
 }

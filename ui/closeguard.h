@@ -10,13 +10,15 @@ class QWidget;
 // window itself handles no events. While the guard holds, the run must not be cut (the image is being written): a
 // close is refused and remembered, and the workflow ends the run itself once the outcome is known. At any other
 // moment the close goes through, and the workflow is told before the window goes, so that it gives up the run at
-// once: nothing more is shown, waits end, the port is closed.
+// once: nothing more is shown, waits end, the port is closed. A window that is shown again after a close (bench work
+// reuses its window) takes up its run again.
 class CloseGuard : public QObject
 {
     Q_OBJECT
 
 public:
-    CloseGuard(QWidget *window, std::function<void()> held, std::function<void()> closing);
+    CloseGuard(QWidget *window, std::function<void()> held, std::function<void()> closing,
+               std::function<void()> shownAgain);
 
     void setHolding(bool holding) { holdingRun = holding; }
     bool isHolding() const { return holdingRun; }
@@ -30,6 +32,8 @@ private:
     QWidget *window;
     std::function<void()> held;
     std::function<void()> closing;
+    std::function<void()> shownAgain;
+    bool closed = false;
     bool holdingRun = false;
     bool heldClose = false;
 };

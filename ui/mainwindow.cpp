@@ -73,8 +73,11 @@ MainWindow::MainWindow(QWidget *parent, QSize size)
     ui->progressBar->hide();
     setWindowTitle(appTitle);
     attemptCounter = 0;
+    progressUpdate.setSingleShot(true);
+    progressUpdate.setInterval(0);
+    connect(&progressUpdate, &QTimer::timeout, this, [this] { ui->progressBar->setValue(shownPage); });
     closeGuard = new CloseGuard(
-        this, [this] { acknowledgeHeldClose(); }, [this] { abandonRun(); });
+        this, [this] { acknowledgeHeldClose(); }, [this] { abandonRun(); }, [this] { resumeRun(); });
 }
 
 // The worker is deliberately not deleted: it lives for the whole process, like the window that owns the run.
@@ -165,18 +168,21 @@ void MainWindow::showDevicePanel()
 
 void MainWindow::startProgress(int lastPage)
 {
+    progressUpdate.stop();
     ui->progressBar->reset();
     ui->progressBar->setRange(0, lastPage);
 }
 
 void MainWindow::setProgress(int page)
 {
-    // The bar paints at once whenever its text changes, which here is between a page's reply and the next page's
-    // request, while the line stands idle. With its updates held around the new value it asks for a paint instead,
-    // which the event loop does while the next request is on the line.
-    ui->progressBar->setUpdatesEnabled(false);
-    ui->progressBar->setValue(page);
-    ui->progressBar->setUpdatesEnabled(true);
+    // The bar paints at once whenever its text changes, which here would be between a page's reply and the next
+    // page's request, while the line stands idle. The new value goes to the bar from the event loop's next turn
+    // instead, which comes while the next request is on the line; the last page's value is set at once.
+    shownPage = page;
+    if (page == ui->progressBar->maximum())
+        ui->progressBar->setValue(page);
+    else if (!progressUpdate.isActive())
+        progressUpdate.start();
 }
 
 void MainWindow::endRunAfter(int delayMs, Ending ending)
@@ -191,7 +197,13 @@ void MainWindow::abandonRun()
 {
     runAbandoned = true;
     worker->disconnectPort();
-    systemAccess->cancel();
+    systemAccess->setCancelled(true);
+}
+
+void MainWindow::resumeRun()
+{
+    runAbandoned = false;
+    systemAccess->setCancelled(false);
 }
 
 void MainWindow::acknowledgeHeldClose()

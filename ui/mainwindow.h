@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QSize>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -94,6 +95,8 @@ private:
     // The window was closed outside the transfer: the run is given up at once. Every wait ends, no box shows, the
     // port is closed, and a driver probe still running is stopped; the steps on the stack return as they unwind.
     void abandonRun();
+    // The window was shown again after a close (bench work reuses it): its run may go on.
+    void resumeRun();
     // A close came while the image was being written: it is acknowledged, and the run ends after the outcome box.
     void acknowledgeHeldClose();
     // "Завершение работы..." where the step says, then the ending after the delay.
@@ -144,4 +147,7 @@ private:
     std::unique_ptr<SystemAccess> systemAccess;
     CloseGuard *closeGuard;
     bool runAbandoned = false;
+    // The page the progress bar is to show, and the turn of the event loop that shows it.
+    int shownPage = 0;
+    QTimer progressUpdate;
 };

@@ -148,6 +148,7 @@ inline WindowReport checkWindow(const QString &picture = {})
     report.panel = view->indexWidget(view->model()->index(panelRow, 1))->height();
     report.breaches << faults(window);
     if (!picture.isEmpty()) {
+        QTest::qWait(500); // the system shows the window where it was moved in, and paints it there
         const QRect inside = window.geometry(); // from the screen, as shown; the frame is the system's
         window.screen()->grabWindow(0, inside.x(), inside.y(), inside.width(), inside.height()).save(picture);
     }

@@ -157,6 +157,96 @@ private slots:
         QCOMPARE(log.count(0x02), identifications);
     }
 
+    // The user closes the window (Windows' WM_CLOSE, as taskkill posts it) during the pages: the transfer runs on,
+    // the success box shows, and the client ends without the second search. Closed again 300 ms after the success
+    // box of an update, the client ends within a second, showing nothing more. (Each with a device of its own.)
+    void closeDuringTransfer()
+    {
+        WindowsRun run;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (run.closeRequestedMs < 0 && run.progress()->value() >= 50)
+                run.closeWindow();
+        });
+        watch.start(5);
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::success}));
+        QVERIFY2(run.endMs - run.lastAnswerMs < 2000, qPrintable(QString::number(run.endMs - run.lastAnswerMs)));
+        QCOMPARE(run.rows().mid(4, 2), QStringList({"== " + texts::started, "== " + texts::closeHeld}));
+        const DeviceLog log = DeviceLog::read();
+        QCOMPARE(log.finishesAccepted, 1);
+        QCOMPARE(log.codes.last(), quint8(0x03));
+    }
+
+    void closeBeforeTheSecondSearch()
+    {
+        WindowsRun run;
+        QObject::connect(&run.user, &BoxAnswerer::answered, [&run](const RecordedBox &box) {
+            if (box.text == texts::success)
+                QTimer::singleShot(300, [&run] { run.closeWindow(); });
+        });
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.endMs - run.closeRequestedMs < 1000,
+                 qPrintable(QString::number(run.endMs - run.closeRequestedMs)));
+        QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::success}));
+        QVERIFY(!run.window->serialWorker()->isOpen());
+        QCOMPARE(DeviceLog::read().codes.last(), quint8(0x03));
+    }
+
+    // A fault at one request of the update (the device is started --vanish-at K or --silent-from K): no success
+    // the device does not hold, the client ends by itself, and a vanished device is noticed within a second. A device
+    // that vanished comes back as it was left
+    // (--replug-after), and the next run brings it to the carried image.
+    void faultAtOneRequest()
+    {
+        DeviceLog log;
+        {
+            WindowsRun run;
+            qint64 errorAt = -1;
+            QObject::connect(&run.user, &BoxAnswerer::shown, [&errorAt](const QString &text) {
+                if (text == texts::restartError && errorAt < 0)
+                    errorAt = QDateTime::currentMSecsSinceEpoch();
+            });
+            QVERIFY(run.run() != RunEnd::Watchdog);
+            QCOMPARE(run.exitCode, 0);
+            log = DeviceLog::read();
+            if (run.boxTexts().contains(texts::success))
+                QCOMPARE(log.finishesAccepted, 1);
+            if (log.unpluggedAt < 0)
+                return;
+            // The vanished device is noticed at once.
+            qInfo("the error box came %lld ms after the unplug", errorAt - log.unpluggedAt);
+            QVERIFY(errorAt > log.unpluggedAt && errorAt - log.unpluggedAt < 1000);
+        }
+
+        QElapsedTimer replug;
+        replug.start();
+        while (!(log = DeviceLog::read()).pluggedAgain && replug.elapsed() < 20000)
+            QTest::qWait(50);
+        QVERIFY(log.pluggedAgain);
+        const int finishesBefore = log.finishesAccepted;
+        WindowsRun again;
+        QCOMPARE(again.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(again.boxTexts(), seen::updateBoxes);
+        QCOMPARE(DeviceLog::read().finishesAccepted, finishesBefore + 1);
+    }
+
+    // The client as started in the user's language: the toolkit's own texts, such as the prompt's Cancel, in it too.
+    void promptInTheUsersLanguage()
+    {
+        QTranslator client;
+        QTranslator toolkit;
+        installCatalogues(client, toolkit);
+        WindowsRun run;
+        run.user.enqueue(QMessageBox::Cancel);
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        const QString locale = QLocale::system().name();
+        QCOMPARE(locale.left(2), QStringLiteral("de"));
+        QCOMPARE(run.user.boxes().value(0).buttonTexts.value(QMessageBox::Cancel), texts::cancelButton(locale));
+    }
+
     // No bridge at all: three searches find nothing, and the fourth prompt closes the window.
     void noDevice()
     {

@@ -47,7 +47,14 @@ start_xvfb() {
 
 # wait_for_window <title> <seconds>: whether a window of exactly that title appears in time.
 wait_for_window() {
-    timeout "$2" xdotool search --sync --name "^$1\$" >/dev/null
+    local deadline=$((SECONDS + $2))
+    # xdotool ends on any X error, which a window that vanishes during its search (Wine makes and destroys several
+    # while a program starts) raises; so it is asked again until the deadline.
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        xdotool search --name "^$1\$" >/dev/null 2>&1 && return 0
+        sleep 0.5
+    done
+    return 1
 }
 
 # client_starts <prefix> <program> <log> <picture> <title>: starts the client in the prefix and tells whether its main

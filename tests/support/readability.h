@@ -135,20 +135,15 @@ inline WindowReport checkWindow(const QString &picture = {})
     MainWindow window(nullptr, formula);
     window.setSystemAccess(std::make_unique<ScriptedSystem>());
     fillWithEveryText(window);
-    // Placed by the system where it reaches past the screen's corner, as a cascade of windows may put it.
-    const QRect screenArea = QGuiApplication::primaryScreen()->availableGeometry();
-    window.move(screenArea.bottomRight() - QPoint(100, 100));
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         report.breaches << QStringLiteral("window not shown");
-    QTest::qWait(50); // the window's own start-up turn
     auto *view = window.findChild<QTableView *>();
     report.window = window.size();
     report.stepColumn = view->columnWidth(1);
     report.panel = view->indexWidget(view->model()->index(panelRow, 1))->height();
     report.breaches << faults(window);
     if (!picture.isEmpty()) {
-        QTest::qWait(500); // the system shows the window where it was moved in, and paints it there
         const QRect inside = window.geometry(); // from the screen, as shown; the frame is the system's
         window.screen()->grabWindow(0, inside.x(), inside.y(), inside.width(), inside.height()).save(picture);
     }
@@ -176,6 +171,15 @@ inline WindowReport checkWindow(const QString &picture = {})
         report.breaches << QStringLiteral("higher than it must be");
     if (!boxStaysOnScreen(window, area))
         report.breaches << QStringLiteral("box off the screen");
+    // Placed by the system where it reaches past the screen's corner (as a cascade of windows may put it), the
+    // window moves itself in once shown.
+    MainWindow placed(nullptr, formula);
+    placed.setSystemAccess(std::make_unique<ScriptedSystem>());
+    placed.move(area.bottomRight() - QPoint(100, 100));
+    placed.show();
+    if (!QTest::qWaitForWindowExposed(&placed) ||
+        !QTest::qWaitFor([&] { return area.contains(placed.frameGeometry()); }, 1000))
+        report.breaches << QStringLiteral("window placed off the screen stays there");
     return report;
 }
 

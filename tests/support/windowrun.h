@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QTranslator>
 #include <QWindow>
 
 #include <memory>
@@ -177,6 +178,19 @@ public:
     qint64 longestStallMs = -1;
     int exitCode = -1;
 };
+
+// The first prompt's Cancel button as worded in a run started in the system locale's language, the catalogues
+// installed as the client's start-up installs them; the user cancels there.
+inline QString cancelAsWorded(WindowRun &run)
+{
+    QTranslator client;
+    QTranslator toolkit;
+    installCatalogues(client, toolkit);
+    run.user.enqueue(QMessageBox::Cancel);
+    if (run.run() != RunEnd::WindowClosed || run.user.boxes().size() != 1)
+        return QStringLiteral("<the run did not end at its first prompt>");
+    return run.user.boxes()[0].buttonTexts.value(QMessageBox::Cancel);
+}
 
 template <typename T> QList<T> times(int n, const T &value)
 {

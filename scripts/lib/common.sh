@@ -35,3 +35,26 @@ configure_and_build() {
     cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$dir" -j "$jobs"
 }
+
+# archive_uri SUITE: the address from which this machine's apt sources fetch SUITE, from deb822 ".sources" files or
+# one-line ".list" files, so that a machine that gets its packages from a mirror of its own (a company's, an offline
+# one) builds from that mirror too. Fails, saying so, where no source names the suite.
+archive_uri() {
+    local suite=$1 uri
+    uri=$(awk -v RS='' -v suite="$suite" '{
+            uri = ""; found = 0
+            n = split($0, lines, "\n")
+            for (i = 1; i <= n; i++) {
+                m = split(lines[i], field, " ")
+                if (field[1] == "URIs:") uri = field[2]
+                if (field[1] == "Suites:") for (j = 2; j <= m; j++) if (field[j] == suite) found = 1
+            }
+            if (found && uri != "") { print uri; exit }
+        }' /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
+    if [ -z "$uri" ]; then
+        uri=$(sed -n -E "s/^deb(-src)?[[:space:]]+(\[[^]]*\][[:space:]]+)?([^[:space:]]+)[[:space:]]+$suite[[:space:]].*/\3/p" \
+            /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | head -n 1 || true)
+    fi
+    [ -n "$uri" ] || { echo "no apt source of this machine serves $suite" >&2; return 1; }
+    echo "$uri"
+}

@@ -52,7 +52,7 @@ archive_uri() {
             if (found && uri != "") { print uri; exit }
         }' /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
     if [ -z "$uri" ]; then
-        uri=$(sed -n -E "s/^deb(-src)?[[:space:]]+(\[[^]]*\][[:space:]]+)?([^[:space:]]+)[[:space:]]+$suite[[:space:]].*/\3/p" \
+        uri=$(sed -n -E "s/^deb(-src)?[[:space:]]+(\[[^]]*\][[:space:]]+)?([^[:space:]]+)[[:space:]]+${suite}[[:space:]].*/\3/p" \
             /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | head -n 1 || true)
     fi
     [ -n "$uri" ] || { echo "no apt source of this machine serves $suite" >&2; return 1; }

@@ -112,21 +112,22 @@ private slots:
         SimulatorConfig config;
         (vanish ? config.vanishAtRequest : config.silentFromRequest) = index;
         ClientRun run(config);
-        // Wall and CPU time at the fault and at the first error box after it.
+        // Wall and CPU time at the fault and at the first box after it.
         QPair<qint64, double> fault{-1, 0};
-        QPair<qint64, double> error{-1, 0};
+        QPair<qint64, double> told{-1, 0};
         int heard = 0;
         QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&](const RequestTrace &) {
             if (++heard == index)
                 fault = {run.clock.elapsed(), processCpuSeconds()};
         });
-        QObject::connect(&run.user, &BoxAnswerer::shown, [&](const QString &text) {
-            if (text == texts::restartError && fault.first >= 0 && error.first < 0)
-                error = {run.clock.elapsed(), processCpuSeconds()};
+        QObject::connect(&run.user, &BoxAnswerer::shown, [&](const QString &) {
+            if (fault.first >= 0 && told.first < 0)
+                told = {run.clock.elapsed(), processCpuSeconds()};
         });
         QVERIFY(run.run() != RunEnd::Watchdog);
         QCOMPARE(run.exitCode, 0);
-        QVERIFY2(fault.first >= 0, "the run never reached the request");
+        QVERIFY2(fault.first >= 0, qPrintable("the run never reached the request; boxes " + boxNames(run.boxTexts()) +
+                                              ", requests heard " + QString::number(heard)));
         const qint64 faultMs = fault.first;
         QCOMPARE(run.simulator.trace().at(index - 1).command, requestAt(index).first);
         const bool success = run.boxTexts().contains(texts::success);
@@ -137,17 +138,17 @@ private slots:
               qPrintable(boxNames(run.boxTexts())), run.endMs - faultMs);
         if (!vanish)
             return;
-        // A vanished device is noticed at once, without spinning on the dead port. Loose bounds for a loaded
-        // machine; the transfer benchmark measures the real figures.
-        if (error.first >= 0) {
-            QVERIFY2(error.first - fault.first < 1000, qPrintable(QString::number(error.first - fault.first)));
-            QVERIFY2(error.second - fault.second < 0.5, qPrintable(QString::number(error.second - fault.second)));
+        // The user hears of a vanished device at once (the error box, or the success box where it vanished only when
+        // the client no longer waited on it), without the client spinning on the dead port. Loose bounds for a
+        // loaded machine; the transfer benchmark measures the real figures.
+        if (told.first >= 0) {
+            QVERIFY2(told.first - fault.first < 1000, qPrintable(QString::number(told.first - fault.first)));
+            QVERIFY2(told.second - fault.second < 0.5, qPrintable(QString::number(told.second - fault.second)));
         }
 
         // Plugged in again, in whatever mode and with whatever pages it was left; the user starts the client again.
         run.simulator.clearFaults();
         QVERIFY(run.simulator.openPty());
-        run.portPath = run.simulator.portPath();
         run.startClient();
         QVERIFY(run.run() != RunEnd::Watchdog);
         QCOMPARE(run.exitCode, 0);

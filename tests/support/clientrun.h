@@ -14,7 +14,7 @@ public:
         : simulator(config)
     {
         simulator.openPty();
-        portPath = deviceConnected ? simulator.portPath() : QString();
+        connected = deviceConnected;
         startClient(driverPresent, installerRunning);
     }
 
@@ -24,11 +24,12 @@ public:
         auto scripted = std::make_unique<ScriptedSystem>(driverPresent, installerRunning);
         system = scripted.get();
         newWindow(std::move(scripted));
-        const QString path = portPath;
-        window->serialWorker()->setPortLister([path] {
+        // The bridge is listed while the device is plugged in, under the name it has now, as the system lists it. A
+        // vanished device's name must not be listed: another process's pseudo-terminal may take it over.
+        window->serialWorker()->setPortLister([this] {
             QList<PortListing> ports{{QStringLiteral("ttyS0"), false, 0, false, 0}};
-            if (!path.isEmpty())
-                ports.append(cp210x::port(path));
+            if (connected && simulator.isOpen())
+                ports.append(cp210x::port(simulator.portPath()));
             return ports;
         });
     }
@@ -44,5 +45,5 @@ public:
 
     DeviceSimulator simulator;
     ScriptedSystem *system = nullptr;
-    QString portPath;
+    bool connected = true;
 };

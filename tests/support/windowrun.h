@@ -61,7 +61,13 @@ public:
         clock.start();
         QObject::connect(&user, &BoxAnswerer::answered, [this] { lastAnswerMs = clock.elapsed(); });
     }
-    virtual ~WindowRun() { delete window; }
+    virtual ~WindowRun()
+    {
+        // The worker outlives its window by design; its port is let go as the ending process would.
+        if (window)
+            window->serialWorker()->disconnectPort();
+        delete window;
+    }
     WindowRun(const WindowRun &) = delete;
     WindowRun &operator=(const WindowRun &) = delete;
 

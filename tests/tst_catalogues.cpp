@@ -1,8 +1,7 @@
 // The six catalogues against the code: every text the code passes through tr() has a finished translation in each
 // catalogue (Russian, the source language, may leave a text as it is), with the same placeholders and line breaks as
-// its source; and the system locale picks the catalogue.
+// its source. (Which catalogue a locale gets: the whole runs of tst_languages.)
 
-#include "app/startup.h"
 #include "support/texts.h"
 
 #include <QRegularExpression>
@@ -91,25 +90,6 @@ private slots:
             return; // the source text is Russian already
         QVERIFY2(!translated.isEmpty(), "no finished translation");
         QCOMPARE(markers(translated), markers(QString::fromUtf8(source)));
-    }
-
-    // The locale's own catalogue is found by the translator's lookup; any other locale gets the English one.
-    void catalogueForLocale_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("catalogue");
-        for (const char *pair : {"de_AT=de", "fr_CA=fr", "ru_RU=ru", "pl_PL=pl", "pt_BR=en", "uk_UA=en"})
-            QTest::newRow(pair) << QString(pair).section('=', 0, 0) << QString(pair).section('=', 1);
-    }
-
-    void catalogueForLocale()
-    {
-        QFETCH(QString, locale);
-        QFETCH(QString, catalogue);
-        QTranslator translator;
-        QCOMPARE(loadCatalogue(translator, locale), catalogue != QLatin1String("en"));
-        QCOMPARE(translator.filePath(), QStringLiteral(":/transliterations/%1.qm").arg(catalogue));
-        QVERIFY(!translator.isEmpty());
     }
 };
 

@@ -7,3 +7,8 @@ const QString deviceName = QStringLiteral("Kivra Zid");
 const QString appTitle = QStringLiteral("ORVAN %1 update client v " KZ_CLIENT_VERSION).arg(deviceName);
 const QString deviceType = QStringLiteral("KTL407.001");
 const QString deviceSku = QStringLiteral("60318");
+
+QString firmwareResource()
+{
+    return QStringLiteral(":/deviceFW/deviceFW/") + firmwareFileName;
+}

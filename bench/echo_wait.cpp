@@ -9,6 +9,7 @@
 //
 //   kivra-echo-wait COM10 [baud]
 
+#include "app/constants.h"
 #include "device/firmwareimage.h"
 #include "device/protocol.h"
 #include "serial/framecodec.h"
@@ -100,7 +101,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     const DWORD baud = argc > 2 ? DWORD(std::atoi(argv[2])) : 115200;
-    QFile file(QStringLiteral(":/deviceFW/deviceFW/DUV_KTL407_0.1.158.bin"));
+    QFile file(firmwareResource());
     if (!file.open(QIODevice::ReadOnly))
         return 1;
     const QByteArray image = file.readAll();

@@ -6,10 +6,6 @@
 
 #include <cstring>
 
-namespace {
-constexpr quint8 answerFlag = 0x80;
-}
-
 CommandResult MainWindow::exchange(const QByteArray &request, QByteArray &reply)
 {
     if (worker->sendPacket(request))
@@ -52,12 +48,14 @@ CommandResult MainWindow::writePage(quint32 address, const char *page)
 {
     QByteArray reply;
     const CommandResult sent = exchange(protocol::writePageRequest(address, page), reply);
-    return sent != CommandResult::Ok ? sent : protocol::judgeAnswer(reply, DeviceCommand::WritePage | answerFlag);
+    return sent != CommandResult::Ok ? sent
+                                     : protocol::judgeAnswer(reply, protocol::answerCode(DeviceCommand::WritePage));
 }
 
 CommandResult MainWindow::finishImage(quint16 crc, quint32 endAddress)
 {
     QByteArray reply;
     const CommandResult sent = exchange(protocol::finishImageRequest(endAddress, crc), reply);
-    return sent != CommandResult::Ok ? sent : protocol::judgeAnswer(reply, DeviceCommand::FinishImage | answerFlag);
+    return sent != CommandResult::Ok ? sent
+                                     : protocol::judgeAnswer(reply, protocol::answerCode(DeviceCommand::FinishImage));
 }

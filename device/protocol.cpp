@@ -67,8 +67,7 @@ QString identityField(const QByteArray &field)
 
 bool parseIdentifyReply(const QByteArray &reply, QString *sku, QString *hardware)
 {
-    constexpr quint8 answerCode = DeviceCommand::Identify | 0x80;
-    if (reply.size() != identifyReplyLength || static_cast<quint8>(reply.at(0)) != answerCode)
+    if (reply.size() != identifyReplyLength || static_cast<quint8>(reply.at(0)) != answerCode(DeviceCommand::Identify))
         return false;
     *sku = identityField(reply.mid(1, identityFieldLength));
     *hardware = identityField(reply.mid(1 + identityFieldLength, identityFieldLength));

@@ -4,8 +4,9 @@
 #include <QString>
 #include <QtGlobal>
 
-// The device's request set. Requests 0x02, 0x09 and 0x1B are answered with their code with the top bit set; the
-// status read 0x08 is answered with 'A'; 0x03 gets no answer.
+// The device's request set, for the client, the simulated device and the benchmark alike. Requests 0x02, 0x09 and
+// 0x1B are answered with their code with the answer flag set; the status read 0x08 is answered with 'A'; 0x03 gets
+// no answer.
 struct DeviceCommand
 {
     enum Code : quint8 {
@@ -40,6 +41,12 @@ struct DeviceInfo
 namespace protocol {
 
 constexpr int replyTimeoutMs = 1000;
+constexpr quint8 answerFlag = 0x80;
+// The first byte of the answer to `request`.
+constexpr quint8 answerCode(quint8 request)
+{
+    return request | answerFlag;
+}
 constexpr quint8 statusReplyCode = 0x41;
 constexpr quint16 statusReplyLength = 12;
 constexpr int identifyReplyLength = 65;

@@ -3,7 +3,7 @@
 
 #include "serial/framecodec.h"
 #include "serial/qorvserial.h"
-#include "sim/ptypair.h"
+#include "sim/device/ptypair.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -39,7 +39,7 @@ QPair<quint8, QString> requestAt(int index)
 
 QByteArray carriedImage()
 {
-    QFile file(QStringLiteral(":/deviceFW/deviceFW/") + firmwareFileName);
+    QFile file(firmwareResource());
     return file.open(QIODevice::ReadOnly) ? firmwareimage::padded(file.readAll()) : QByteArray();
 }
 

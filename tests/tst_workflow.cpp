@@ -1,6 +1,7 @@
 // Whole runs of the client against the simulated device: what the user sees, what the device received, and when the
 // run ends.
 
+#include "app/constants.h"
 #include "device/firmwareimage.h"
 #include "support/clientrun.h"
 
@@ -32,7 +33,7 @@ private slots:
         QVERIFY(run.endedAbout(1000));
 
         // The device holds the whole image, padded with 0xFF to whole pages, and accepted its checksum.
-        QFile file(QStringLiteral(":/deviceFW/deviceFW/DUV_KTL407_0.1.158.bin"));
+        QFile file(firmwareResource());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray padded = firmwareimage::padded(file.readAll());
         QCOMPARE(run.simulator.flash(0x8000, padded.size()), padded);

@@ -68,7 +68,7 @@ MainWindow::MainWindow(QWidget *parent, QSize size)
     deviceInfo.fwMajor = 0;
     deviceInfo.fwMinor = 0;
     deviceInfo.fwBuild = 0;
-    firmwareFile.setFileName(QStringLiteral(":/deviceFW/deviceFW/%1").arg(firmwareFileName));
+    firmwareFile.setFileName(firmwareResource());
     workflowState = 1;
     ui->progressBar->hide();
     setWindowTitle(appTitle);

@@ -2,8 +2,8 @@
 
 // One whole run of the client against the simulated device on a pty, with a scripted operating system.
 
-#include "sim/devicesimulator.h"
-#include "sim/scriptedsystem.h"
+#include "sim/device/devicesimulator.h"
+#include "sim/system/scriptedsystem.h"
 #include "windowrun.h"
 
 class ClientRun : public WindowRun

@@ -8,7 +8,7 @@
 
 #include "app/constants.h"
 #include "app/startup.h"
-#include "sim/scriptedsystem.h"
+#include "sim/system/scriptedsystem.h"
 #include "texts.h"
 #include "ui/formdevice.h"
 #include "ui/mainwindow.h"

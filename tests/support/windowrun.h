@@ -8,7 +8,7 @@
 #include "app/startup.h"
 #include "driver/systemaccess.h"
 #include "serial/qorvserial.h"
-#include "sim/boxanswerer.h"
+#include "sim/user/boxanswerer.h"
 #include "texts.h"
 #include "ui/mainwindow.h"
 

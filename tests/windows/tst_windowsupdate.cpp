@@ -9,6 +9,7 @@
 
 #include "device/protocol.h"
 #include "driver/windowssystem.h"
+#include "sim/device/devicelog.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -34,37 +35,11 @@ void unplugBridge()
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, serialCommKey.c_str(), L"\\Device\\Silabser0");
 }
 
-// What the device has logged so far: its request codes, when it was unplugged (ms since the epoch, or -1), whether
-// it was plugged in again, and how it judged the finish requests.
-struct DeviceLog
+// What the device has logged so far.
+devicelog::Log deviceLog()
 {
-    QList<quint8> codes;
-    qint64 unpluggedAt = -1;
-    bool pluggedAgain = false;
-    int finishesAccepted = 0;
-
-    static DeviceLog read()
-    {
-        DeviceLog log;
-        QFile file(QStringLiteral("device.log"));
-        if (!file.open(QIODevice::ReadOnly))
-            return log;
-        static const QRegularExpression request(QStringLiteral(" ms  0x([0-9a-f]{2}) "));
-        static const QRegularExpression unplug(QStringLiteral("^device unplugged at (\\d+) "));
-        for (const QString &line : QString::fromUtf8(file.readAll()).split('\n')) {
-            const QRegularExpressionMatch m = request.match(line);
-            if (m.hasMatch())
-                log.codes << quint8(m.captured(1).toUInt(nullptr, 16));
-            const QRegularExpressionMatch u = unplug.match(line);
-            if (u.hasMatch())
-                log.unpluggedAt = u.captured(1).toLongLong();
-            log.pluggedAgain = log.pluggedAgain || line.startsWith(QLatin1String("device plugged in again"));
-            log.finishesAccepted += line.startsWith(QLatin1String("finish accepted")) ? 1 : 0;
-        }
-        return log;
-    }
-    int count(quint8 code) const { return int(codes.count(code)); }
-};
+    return devicelog::read(QStringLiteral("device.log"));
+}
 
 // A client on this machine's own system layer; the driver is installed (initTestCase plants it).
 struct WindowsRun : WindowRun
@@ -116,7 +91,7 @@ private slots:
     // The device one version behind: prompt, panel, ready box, transfer, success box, second search, up to date.
     void wholeUpdate()
     {
-        const int before = DeviceLog::read().codes.size();
+        const int before = deviceLog().codes().size();
         WindowsRun run;
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
         QCOMPARE(run.boxTexts(), seen::updateBoxes);
@@ -124,7 +99,7 @@ private slots:
         QCOMPARE(run.rows(), seen::wholeUpdateRows);
         QCOMPARE(run.progress()->value(), 335);
         // The device took up its new version only because the sum over its flash matched the image's.
-        const QList<quint8> codes = DeviceLog::read().codes.mid(before);
+        const QList<quint8> codes = deviceLog().codes().mid(before);
         QCOMPARE(codes.mid(0, 5), QList<quint8>({0x08, 0x02, 0x08, 0x03, 0x08}));
         QCOMPARE(codes.mid(5, 336), times<quint8>(336, 0x09));
         QCOMPARE(codes.mid(341), QList<quint8>({0x1B, 0x03, 0x08, 0x02}));
@@ -150,8 +125,8 @@ private slots:
         WindowsRun run;
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
         QCOMPARE(run.boxTexts(), seen::updateBoxes);
-        const DeviceLog log = DeviceLog::read();
-        QCOMPARE(log.codes.mid(0, 3), firstRequests);
+        const devicelog::Log log = deviceLog();
+        QCOMPARE(log.codes().mid(0, 3), firstRequests);
         QCOMPARE(log.count(0x09), pageWrites);
         QCOMPARE(log.count(0x02), identifications);
     }
@@ -173,9 +148,9 @@ private slots:
         QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::success}));
         QVERIFY2(run.endMs - run.lastAnswerMs < 2000, qPrintable(QString::number(run.endMs - run.lastAnswerMs)));
         QCOMPARE(run.rows().mid(4, 2), QStringList({"== " + texts::started, "== " + texts::closeHeld}));
-        const DeviceLog log = DeviceLog::read();
-        QCOMPARE(log.finishesAccepted, 1);
-        QCOMPARE(log.codes.last(), quint8(0x03));
+        const devicelog::Log log = deviceLog();
+        QCOMPARE(log.finishesAccepted(), 1);
+        QCOMPARE(log.codes().last(), quint8(0x03));
     }
 
     void closeBeforeTheSecondSearch()
@@ -191,7 +166,7 @@ private slots:
                  qPrintable(QString::number(run.endMs - run.closeRequestedMs)));
         QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::success}));
         QVERIFY(!run.window->serialWorker()->isOpen());
-        QCOMPARE(DeviceLog::read().codes.last(), quint8(0x03));
+        QCOMPARE(deviceLog().codes().last(), quint8(0x03));
     }
 
     // A fault at one request of the update (the device is started --vanish-at K or --silent-from K): no success
@@ -200,7 +175,7 @@ private slots:
     // (--replug-after), and the next run brings it to the carried image.
     void faultAtOneRequest()
     {
-        DeviceLog log;
+        devicelog::Log log;
         {
             WindowsRun run;
             qint64 errorAt = -1;
@@ -210,26 +185,26 @@ private slots:
             });
             QVERIFY(run.run() != RunEnd::Watchdog);
             QCOMPARE(run.exitCode, 0);
-            log = DeviceLog::read();
+            log = deviceLog();
             if (run.boxTexts().contains(texts::success))
-                QCOMPARE(log.finishesAccepted, 1);
-            if (log.unpluggedAt < 0)
+                QCOMPARE(log.finishesAccepted(), 1);
+            if (log.unpluggedAtEpochMs < 0)
                 return;
             // The vanished device is noticed at once.
-            qInfo("the error box came %lld ms after the unplug", errorAt - log.unpluggedAt);
-            QVERIFY(errorAt > log.unpluggedAt && errorAt - log.unpluggedAt < 1000);
+            qInfo("the error box came %lld ms after the unplug", errorAt - log.unpluggedAtEpochMs);
+            QVERIFY(errorAt > log.unpluggedAtEpochMs && errorAt - log.unpluggedAtEpochMs < 1000);
         }
 
         QElapsedTimer replug;
         replug.start();
-        while (!(log = DeviceLog::read()).pluggedAgain && replug.elapsed() < 20000)
+        while (!(log = deviceLog()).pluggedAgain && replug.elapsed() < 20000)
             QTest::qWait(50);
-        QVERIFY(log.pluggedAgain);
-        const int finishesBefore = log.finishesAccepted;
+        QVERIFY(log.pluggedInAgain);
+        const int finishesBefore = log.finishesAccepted();
         WindowsRun again;
         QCOMPARE(again.run(), RunEnd::ApplicationQuit);
         QCOMPARE(again.boxTexts(), seen::updateBoxes);
-        QCOMPARE(DeviceLog::read().finishesAccepted, finishesBefore + 1);
+        QCOMPARE(deviceLog().finishesAccepted(), finishesBefore + 1);
     }
 
     // The client as started in the user's language: the toolkit's own texts, such as the prompt's Cancel, in it too.
@@ -248,7 +223,7 @@ private slots:
         QCOMPARE(run.run(), RunEnd::WindowClosed);
         QCOMPARE(run.boxTexts(), times(4, texts::connectPrompt));
         QCOMPARE(run.rows(), QStringList{seen::driverRow} + times(3, seen::notFoundRow));
-        QVERIFY(DeviceLog::read().codes.isEmpty());
+        QVERIFY(deviceLog().codes().isEmpty());
     }
 
     // The bridge is listed, but its port cannot be had: held by another program (the device is started --busy for
@@ -264,7 +239,7 @@ private slots:
     {
         QFETCH(QString, port);
         QVERIFY(plugBridge(port));
-        const int requestsBefore = DeviceLog::read().codes.size();
+        const int requestsBefore = deviceLog().codes().size();
         WindowsRun run;
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
         QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::restartError}));
@@ -272,7 +247,7 @@ private slots:
         // The box stays generic; the port's own reason is on the search's log line.
         QVERIFY2(run.log().contains(QRegularExpression(QRegularExpression::escape(texts::searching) + "\t\\S")),
                  qPrintable(run.log()));
-        QCOMPARE(DeviceLog::read().codes.size(), requestsBefore);
+        QCOMPARE(deviceLog().codes().size(), requestsBefore);
     }
 };
 

@@ -1,7 +1,11 @@
-#include "sim/simulatoroptions.h"
+#include "sim/device/simulatoroptions.h"
+
+#include "sim/commandline.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+
+#include <limits>
 
 namespace {
 
@@ -48,17 +52,9 @@ bool parseFieldText(const QString &text, QByteArray *out)
     return true;
 }
 
-// An integer option (decimal, or 0x.. hex) of at least `minimum`; an option left out leaves *out as it is.
 bool intOption(const QCommandLineParser &parser, const QString &name, int minimum, int *out)
 {
-    if (!parser.isSet(name))
-        return true;
-    bool ok = false;
-    const int value = parser.value(name).toInt(&ok, 0);
-    if (!ok || value < minimum)
-        return false;
-    *out = value;
-    return true;
+    return commandline::intOption(parser, name, minimum, std::numeric_limits<int>::max(), out);
 }
 
 bool fail(QString *error, const QString &why)

@@ -23,18 +23,22 @@ struct RecordedBox
 
 // The simulated user: watches for the client's message boxes, records each one and presses a button, the next one
 // from a queue of answers or else the box's default button. The client runs its boxes with exec(), so the answerer
-// works from a timer that fires inside those nested event loops.
+// works inside those nested event loops: from a timer that looks for boxes every 10 ms, or, where the user must add
+// no wake-ups of its own (the benchmark measures the client's CPU time), from the boxes' show events.
 class BoxAnswerer : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit BoxAnswerer(QObject *parent = nullptr);
+    enum class Watch { Polling, ShowEvents };
+    explicit BoxAnswerer(QObject *parent = nullptr, Watch watch = Watch::Polling);
 
     // The answers for the next boxes, in order; when they run out, the default button is pressed.
     void enqueue(QMessageBox::StandardButton button);
     // How long a box stays on screen before it is answered.
     void setPause(int ms) { pauseMs = ms; }
+    // The button pressed where no answer is queued and the box has it; else the default button.
+    void setFallbackButton(QMessageBox::StandardButton button) { fallback = button; }
     // Saves a picture of each box, and of the window behind it, into this directory ("" to stop).
     void setScreenshotDirectory(const QString &directory) { screenshotDirectory = directory; }
 
@@ -45,8 +49,12 @@ signals:
     void shown(const QString &text);
     void answered(const RecordedBox &box);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void poll();
+    void noticed(QMessageBox *box);
     void answer(QMessageBox *box);
     void saveScreenshots(QMessageBox *box);
 
@@ -56,6 +64,7 @@ private:
     QSet<QMessageBox *> pending;   // seen on screen, waiting for the pause to pass
     QSet<QMessageBox *> answered_; // answered while still on screen
     int pauseMs = 50;
+    QMessageBox::StandardButton fallback = QMessageBox::NoButton;
     QString screenshotDirectory;
     int screenshotCount = 0;
 };

@@ -3,7 +3,7 @@
 // The command-line options that set up a simulated device, shared by every program that starts one (the stand-alone
 // simulator and the demo), so that the same device state is asked for in the same words everywhere.
 
-#include "sim/devicesimulator.h"
+#include "sim/device/devicesimulator.h"
 
 #include <QString>
 

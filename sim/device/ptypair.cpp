@@ -1,4 +1,4 @@
-#include "sim/ptypair.h"
+#include "sim/device/ptypair.h"
 
 #include <fcntl.h>
 #include <pty.h>

@@ -1,4 +1,4 @@
-#include "sim/boxanswerer.h"
+#include "sim/user/boxanswerer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -10,10 +10,24 @@ namespace {
 constexpr int pollIntervalMs = 10;
 }
 
-BoxAnswerer::BoxAnswerer(QObject *parent) : QObject(parent)
+BoxAnswerer::BoxAnswerer(QObject *parent, Watch watch) : QObject(parent)
 {
+    if (watch == Watch::ShowEvents) {
+        qApp->installEventFilter(this);
+        return;
+    }
     connect(&pollTimer, &QTimer::timeout, this, &BoxAnswerer::poll);
     pollTimer.start(pollIntervalMs);
+}
+
+bool BoxAnswerer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show) {
+        auto *box = qobject_cast<QMessageBox *>(watched);
+        if (box && !pending.contains(box))
+            noticed(box);
+    }
+    return false;
 }
 
 void BoxAnswerer::enqueue(QMessageBox::StandardButton button)
@@ -34,16 +48,21 @@ void BoxAnswerer::poll()
     answered_.intersect(visible);
     pending.intersect(visible);
     for (QMessageBox *box : qAsConst(visible)) {
-        if (answered_.contains(box) || pending.contains(box))
-            continue;
-        pending.insert(box);
-        emit shown(box->text());
-        QPointer<QMessageBox> guard(box);
-        QTimer::singleShot(pauseMs, this, [this, guard] {
-            if (guard && guard->isVisible() && pending.contains(guard.data()))
-                answer(guard.data());
-        });
+        if (!answered_.contains(box) && !pending.contains(box))
+            noticed(box);
     }
+}
+
+void BoxAnswerer::noticed(QMessageBox *box)
+{
+    answered_.remove(box);
+    pending.insert(box);
+    emit shown(box->text());
+    QPointer<QMessageBox> guard(box);
+    QTimer::singleShot(pauseMs, this, [this, guard] {
+        if (guard && guard->isVisible() && pending.contains(guard.data()))
+            answer(guard.data());
+    });
 }
 
 void BoxAnswerer::answer(QMessageBox *box)
@@ -61,6 +80,8 @@ void BoxAnswerer::answer(QMessageBox *box)
     QAbstractButton *button = nullptr;
     if (!answers.isEmpty())
         button = box->button(answers.takeFirst());
+    else if (fallback != QMessageBox::NoButton)
+        button = box->button(fallback);
     if (!button)
         button = box->defaultButton();
     if (!button && !box->buttons().isEmpty())

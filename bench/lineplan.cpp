@@ -1,0 +1,73 @@
+#include "bench/lineplan.h"
+
+#include "device/firmwareimage.h"
+#include "device/protocol.h"
+#include "serial/framecodec.h"
+
+namespace {
+
+// A device in its application first gets half a second to restart before the client asks for its status again.
+constexpr int restartWaitMs = 500;
+
+QByteArray statusReply(quint8 runMode)
+{
+    QByteArray reply(protocol::statusReplyLength, '\0');
+    reply[0] = static_cast<char>(protocol::statusReplyCode);
+    reply[1] = static_cast<char>(runMode);
+    for (int i = 0; i < 3; ++i)
+        reply[3 + i] = static_cast<char>(benchDeviceVersion[i]);
+    return reply;
+}
+
+QByteArray answer(quint8 code)
+{
+    QByteArray reply(2, '\0');
+    reply[0] = static_cast<char>(protocol::answerCode(code));
+    return reply;
+}
+
+} // namespace
+
+LinePlan planTransfer(const QByteArray &image, bool startsInApplication, double thinkTimeMs)
+{
+    LinePlan plan;
+    auto request = [&plan](const QByteArray &payload) {
+        const int n = framecodec::encodeFrame(payload).size();
+        plan.requestBytes += n;
+        ++plan.requests;
+        return n;
+    };
+    auto reply = [&plan](const QByteArray &payload) {
+        const int n = framecodec::encodeFrame(payload).size();
+        plan.replyBytes += n;
+        ++plan.replies;
+        return n;
+    };
+    const QByteArray statusRequest =
+        protocol::readBlockRequest(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength);
+
+    request(statusRequest);
+    reply(statusReply(startsInApplication ? protocol::runModeApplication : 0));
+    if (startsInApplication) {
+        request(protocol::setUpdateModeRequest(true));
+        plan.requiredWaitMs += restartWaitMs;
+        request(statusRequest);
+        reply(statusReply(0));
+    }
+
+    plan.pages = firmwareimage::pageCount(image.size());
+    for (qint64 k = 0; k < plan.pages; ++k) {
+        const QByteArray page = firmwareimage::page(image, k);
+        const quint32 address = firmwareimage::firstPageAddress + static_cast<quint32>(firmwareimage::pageSize * k);
+        plan.pageRequestBytes.append(request(protocol::writePageRequest(address, page.constData())));
+        plan.pageReplyBytes = reply(answer(DeviceCommand::WritePage));
+    }
+
+    const quint16 imageCrc = firmwareimage::crc16Modbus(firmwareimage::padded(image));
+    request(protocol::finishImageRequest(firmwareimage::endAddress(plan.pages), imageCrc));
+    reply(answer(DeviceCommand::FinishImage));
+    plan.requiredWaitMs += thinkTimeMs * plan.replies;
+    // The request to leave update mode comes last and nothing waits for it to cross the line (the client returns as
+    // soon as the port has taken it), so it is no part of the bound.
+    return plan;
+}

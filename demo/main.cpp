@@ -1,0 +1,201 @@
+// kivra-zid-update-demo: the client exactly as its users meet it, but with a simulated device on a pty in place of
+// the cable and the USB-to-UART driver reported present, so the whole update can be shown (or photographed) on any
+// machine. The device can be started in any state the client reacts to; without options it runs an older release
+// than the carried image (0.1.153, shown as 1.0.20), so the full update runs.
+
+#include "app/startup.h"
+#include "serial/qorvserial.h"
+#include "sim/commandline.h"
+#include "sim/device/devicesimulator.h"
+#include "sim/device/simulatoroptions.h"
+#include "sim/system/scriptedsystem.h"
+#include "sim/user/boxanswerer.h"
+#include "ui/mainwindow.h"
+
+#include <QApplication>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QProgressBar>
+#include <QTextStream>
+#include <QTimer>
+#include <QTranslator>
+
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+using commandline::err;
+
+namespace {
+
+// A line as fast as the real cable, so the progress bar moves at the pace a user would see.
+constexpr int realisticBaudRate = 115200;
+// When pictures are taken, a box stays up this long, so that the pictures show it settled.
+constexpr int screenshotPauseMs = 1000;
+constexpr int progressPollMs = 50;
+// A day; more would not fit a timer's milliseconds.
+constexpr int maxTimeLimitS = 24 * 3600;
+
+bool saveWindow(QWidget *window, const QString &directory, const QString &name)
+{
+    QDir().mkpath(directory);
+    const QString path = QDir(directory).filePath(name);
+    if (window->grab().save(path))
+        return true;
+    err() << "cannot save " << path << '\n';
+    err().flush();
+    return false;
+}
+
+struct Options
+{
+    SimulatorConfig device;
+    QString screenshots; // "" = no pictures
+    bool answerBoxes = false;
+    int answerPauseMs = screenshotPauseMs;
+    int timeLimitS = 0;
+};
+
+// The options as given, or the exit status of a usage error.
+int parseOptions(const QCoreApplication &app, Options *options)
+{
+    SimulatorConfig &config = options->device;
+    config.baudRate = realisticBaudRate;
+    // A released version the panel shows as 1.0.20, so the update visibly moves it to 1.0.26.
+    config.version = {0, 1, 153};
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "The Kivra Zid update client, connected to a simulated device on a pseudo-terminal instead of a real one, "
+            "with the USB-to-UART driver reported present. Without options the device runs firmware %1 with SKU %2 "
+            "and hardware %3, so the whole update is shown: connection prompt, search, transfer, success and the "
+            "second search. The options below start the device in other states (newer firmware, another identity, "
+            "already in update mode) or make it misbehave.\n\n"
+            "Examples:\n"
+            "  --fw-version 0.1.158                device already up to date\n"
+            "  --sku 99999                         update not suitable for the device\n"
+            "  --run-mode 0                        device left in update mode by an interrupted transfer\n"
+            "  --unplug-after-pages 100            cable pulled in the middle of the transfer\n"
+            "  --fault no-reply:0x09:page=3:nth=1  one page write's answer lost; the client writes the page again\n"
+            "  --baud 0                            transfer as fast as the machine allows\n"
+            "  --screenshots shots                 pictures of every box and of the window, into ./shots\n\n"
+            "Fault RULE for --fault:\n%4")
+            .arg(config.version.toString(), fieldOptionText(config.sku), fieldOptionText(config.hardware),
+                 Fault::syntaxHelp()));
+    parser.addHelpOption();
+    addSimulatorOptions(parser, config);
+    parser.addOptions({
+        {QStringLiteral("answer-boxes"),
+         QStringLiteral("Answer every message box with its default button after MS milliseconds, as a user would."),
+         QStringLiteral("MS")},
+        {QStringLiteral("screenshots"),
+         QStringLiteral("Save a picture of each message box and of the window behind it (NN-box.png, NN-window.png), "
+                        "one of the window mid-transfer (transfer-window.png) and one as the client ends "
+                        "(last-window.png) into DIR. Answers the boxes, after %1 ms unless --answer-boxes says "
+                        "otherwise.")
+             .arg(screenshotPauseMs),
+         QStringLiteral("DIR")},
+        {QStringLiteral("time-limit"),
+         QStringLiteral("End the demo after S seconds whatever the client is doing (default 0 = no limit)."),
+         QStringLiteral("S")},
+    });
+    parser.process(app);
+
+    QString error;
+    if (!simulatorConfigFromOptions(parser, &config, &error))
+        return commandline::usageError(error);
+    options->screenshots = parser.value(QStringLiteral("screenshots"));
+    if (parser.isSet(QStringLiteral("screenshots")) && options->screenshots.isEmpty())
+        return commandline::usageError(QStringLiteral("--screenshots wants a directory"));
+    options->answerBoxes = parser.isSet(QStringLiteral("answer-boxes")) || !options->screenshots.isEmpty();
+    if (!commandline::intOption(parser, QStringLiteral("answer-boxes"), 0, std::numeric_limits<int>::max(),
+                                &options->answerPauseMs))
+        return commandline::usageError(QStringLiteral("--answer-boxes wants a number of ms >= 0"));
+    if (!commandline::intOption(parser, QStringLiteral("time-limit"), 0, maxTimeLimitS, &options->timeLimitS))
+        return commandline::usageError(
+            QStringLiteral("--time-limit wants a number of seconds from 0 to %1").arg(maxTimeLimitS));
+    return 0;
+}
+
+// One picture with the progress bar about half way, the moment the demo is mostly about, and one as the client ends.
+void takePictures(MainWindow *window, const QString &directory)
+{
+    auto *bar = window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+    auto *watch = new QTimer(window);
+    QObject::connect(watch, &QTimer::timeout, window, [=] {
+        if (!bar || !bar->isVisible() || bar->maximum() <= bar->minimum())
+            return;
+        if (bar->value() - bar->minimum() < (bar->maximum() - bar->minimum()) / 2)
+            return;
+        watch->stop();
+        saveWindow(window, directory, QStringLiteral("transfer-window.png"));
+    });
+    watch->start(progressPollMs);
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, window,
+                     [=] { saveWindow(window, directory, QStringLiteral("last-window.png")); });
+}
+
+// The client runs its boxes and waits in nested event loops and goes on with its workflow when they are told to
+// end, so asking the application to quit would not stop it in time: the process ends here.
+void endAfter(int seconds)
+{
+    QTimer::singleShot(seconds * 1000, qApp, [seconds] {
+        err() << "time limit of " << seconds << " s reached; the client had not ended its run\n";
+        err().flush();
+        std::_Exit(3);
+    });
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    enableHighDpiScaling(); // the demo shows the client's window as the client does
+    const std::unique_ptr<QCoreApplication> app(
+        commandline::wantsTextOnly(argc, argv) ? new QCoreApplication(argc, argv) : new QApplication(argc, argv));
+    QCoreApplication::setApplicationName(QStringLiteral("kivra-zid-update-demo"));
+    Options options;
+    if (const int usage = parseOptions(*app, &options))
+        return usage;
+
+    // The same start-up as the client proper: the catalogues for the user's locale, the window sized from the
+    // first screen.
+    QTranslator translator;
+    QTranslator toolkitTranslator;
+    installCatalogues(translator, toolkitTranslator);
+    const QSize size = initialWindowSize();
+
+    DeviceSimulator device(options.device);
+    if (!device.openPty()) {
+        err() << "cannot open a pty for the simulated device\n";
+        return 1;
+    }
+    MainWindow window(nullptr, size);
+    window.setSystemAccess(std::make_unique<ScriptedSystem>());
+    // An unplugged device leaves the system's port list, as a pulled cable would.
+    window.serialWorker()->setPortLister([&device] {
+        return device.isOpen() ? QList<PortListing>{cp210x::port(device.portPath())} : QList<PortListing>{};
+    });
+    std::unique_ptr<BoxAnswerer> user;
+    if (options.answerBoxes) {
+        user = std::make_unique<BoxAnswerer>();
+        user->setPause(options.answerPauseMs);
+        user->setScreenshotDirectory(options.screenshots);
+    }
+    if (!options.screenshots.isEmpty())
+        takePictures(&window, options.screenshots);
+    if (options.timeLimitS > 0)
+        endAfter(options.timeLimitS);
+
+    window.show();
+    const int rc = QApplication::exec();
+    // The worker outlives the window by design; the line is let go here, before the device goes away.
+    window.serialWorker()->disconnectPort();
+    err() << "simulated device: " << device.summary() << '\n';
+    if (!options.screenshots.isEmpty())
+        err() << "screenshots in " << QDir(options.screenshots).absolutePath() << '\n';
+    err().flush();
+    return rc;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+// The simulated device's log, one JSON object a line, as kivra-zid-sim writes it to stderr: what it heard, when it
+// vanished and came back, and how it stood when it was stopped. Programs that run the device as a process of their
+// own (the benchmark, the Windows suites) read it back through parse(); anything else on the stream (a message that
+// is not a JSON object) is passed over.
+//
+//   {"event":"request","ms":12.345,"code":9,"name":"write-page","bytes":519,"address":32768,"answered":true}
+//   {"event":"request",...,"code":27,...,"finish":"accepted"}
+//   {"event":"unplugged","epochMs":1765000000000,"replug":false}
+//   {"event":"plugged-in","port":"/dev/pts/7"}
+//   {"event":"stopped","pageWritesAccepted":336,"badFrames":0,"finish":"accepted","runMode":1,"version":"0.1.158"}
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QVector>
+
+namespace devicelog {
+
+struct Request
+{
+    double ms = 0; // when its last byte had arrived, on the device's clock
+    quint8 code = 0;
+    int bytes = 0;
+    quint32 address = 0;
+    bool answered = false;
+    QString finish; // of an answered finish request: "accepted" or "rejected"
+};
+
+struct Stopped
+{
+    bool seen = false;
+    int pageWritesAccepted = -1;
+    int badFrames = -1;
+    QString finish; // the last finish request's verdict, "" where none came
+    int runMode = -1;
+    QString version;
+};
+
+struct Log
+{
+    QVector<Request> requests;
+    qint64 unpluggedAtEpochMs = -1; // the first time it vanished
+    bool pluggedInAgain = false;
+    Stopped stopped;
+
+    QList<quint8> codes() const;
+    int count(quint8 code) const;
+    int finishesAccepted() const;
+};
+
+// The name the log gives each request code ("status", "write-page", ...; "unknown" for the rest).
+QString requestName(quint8 code);
+
+QByteArray requestLine(const Request &request);
+QByteArray unpluggedLine(qint64 epochMs, bool replug);
+QByteArray pluggedInLine(const QString &port);
+QByteArray stoppedLine(const Stopped &stopped);
+
+Log parse(const QByteArray &text);
+// The log file at `path`; an empty log where it cannot be read.
+Log read(const QString &path);
+
+} // namespace devicelog

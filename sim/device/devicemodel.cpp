@@ -1,0 +1,193 @@
+#include "sim/device/devicemodel.h"
+
+#include "device/firmwareimage.h"
+#include "device/protocol.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int writePageRequestLength = 7 + firmwareimage::pageSize;
+constexpr int finishRequestLength = 19;
+constexpr quint16 finishFollowingBytes = 16;
+
+constexpr quint8 statusAccepted = 0;
+constexpr quint8 statusRejected = 1;
+
+// The part of the address space that takes pages: from the first image page up to 1 MiB. Below lies the device's
+// own boot code, which an update must never overwrite.
+constexpr quint32 flashEnd = 0x100000;
+
+quint16 le16(const QByteArray &bytes, int at)
+{
+    return static_cast<quint16>(static_cast<quint8>(bytes.at(at)) | (static_cast<quint8>(bytes.at(at + 1)) << 8));
+}
+
+quint32 le32(const QByteArray &bytes, int at)
+{
+    quint32 value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<quint8>(bytes.at(at + i));
+    return value;
+}
+
+QByteArray identityField(const QByteArray &text)
+{
+    QByteArray field = text.left(protocol::identityFieldLength);
+    field.append(QByteArray(protocol::identityFieldLength - field.size(), '\0'));
+    return field;
+}
+
+QByteArray statusAnswer(quint8 code, quint8 status)
+{
+    QByteArray reply(2, '\0');
+    reply[0] = static_cast<char>(protocol::answerCode(code));
+    reply[1] = static_cast<char>(status);
+    return reply;
+}
+
+} // namespace
+
+QString SimulatorVersion::toString() const
+{
+    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(build);
+}
+
+bool SimulatorVersion::parse(const QString &text, SimulatorVersion *version)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 3)
+        return false;
+    quint8 numbers[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        const uint n = parts.at(i).toUInt(&ok);
+        if (!ok || n > 255)
+            return false;
+        numbers[i] = static_cast<quint8>(n);
+    }
+    *version = {numbers[0], numbers[1], numbers[2]};
+    return true;
+}
+
+DeviceModel::DeviceModel(const DeviceSetup &setup) : setup(setup), mode(setup.runMode), currentVersion(setup.version) {}
+
+quint32 DeviceModel::requestAddress(const QByteArray &request)
+{
+    const quint8 code = static_cast<quint8>(request.at(0));
+    if ((code == DeviceCommand::ReadBlock || code == DeviceCommand::WritePage || code == DeviceCommand::FinishImage) &&
+        request.size() >= 7)
+        return le32(request, 3);
+    return 0;
+}
+
+QByteArray DeviceModel::answer(const QByteArray &request, bool reject)
+{
+    const quint8 code = static_cast<quint8>(request.at(0));
+    if (isRestarting()) {
+        // The client's status polls are what run the restart out.
+        if (code == DeviceCommand::ReadBlock && --restartPollsLeft == 0) {
+            mode = 0;
+            imageAccepted = false;
+        }
+        return {};
+    }
+    switch (code) {
+    case DeviceCommand::ReadBlock: {
+        if (request.size() != 7)
+            return {};
+        QByteArray reply(protocol::statusReplyLength, '\0');
+        reply[0] = static_cast<char>(protocol::statusReplyCode);
+        reply[1] = static_cast<char>(mode);
+        reply[3] = static_cast<char>(currentVersion.major);
+        reply[4] = static_cast<char>(currentVersion.minor);
+        reply[5] = static_cast<char>(currentVersion.build);
+        return reply;
+    }
+    case DeviceCommand::Identify:
+        if (request.size() != 1)
+            return {};
+        return QByteArray(1, static_cast<char>(protocol::answerCode(DeviceCommand::Identify))) +
+               identityField(setup.sku) + identityField(setup.hardware);
+    case DeviceCommand::SetUpdateMode:
+        if (request.size() == 2)
+            setUpdateMode(request.at(1) == 1);
+        return {}; // never answered
+    case DeviceCommand::WritePage:
+        return answerWritePage(request, reject);
+    case DeviceCommand::FinishImage:
+        return answerFinish(request, reject);
+    default:
+        return {};
+    }
+}
+
+void DeviceModel::setUpdateMode(bool enter)
+{
+    if (enter && mode == protocol::runModeApplication) {
+        if (setup.restartPolls > 0) {
+            restartPollsLeft = setup.restartPolls;
+        } else {
+            mode = 0;
+            imageAccepted = false;
+        }
+    } else if (!enter && mode != protocol::runModeApplication) {
+        mode = protocol::runModeApplication;
+        if (imageAccepted)
+            currentVersion = setup.versionAfterUpdate;
+        imageAccepted = false;
+    }
+}
+
+QByteArray DeviceModel::answerWritePage(const QByteArray &request, bool reject)
+{
+    if (reject || mode == protocol::runModeApplication || request.size() != writePageRequestLength ||
+        le16(request, 1) != firmwareimage::pageSize)
+        return statusAnswer(DeviceCommand::WritePage, statusRejected);
+    const quint32 address = le32(request, 3);
+    if (address < firmwareimage::firstPageAddress || address % firmwareimage::pageSize != 0 ||
+        address > flashEnd - firmwareimage::pageSize)
+        return statusAnswer(DeviceCommand::WritePage, statusRejected);
+    storedPages.insert(address, request.mid(7));
+    ++pageWritesAccepted;
+    imageAccepted = false; // the flash changed under an image that was accepted before
+    return statusAnswer(DeviceCommand::WritePage, statusAccepted);
+}
+
+QByteArray DeviceModel::answerFinish(const QByteArray &request, bool reject)
+{
+    if (request.size() != finishRequestLength || le16(request, 1) != finishFollowingBytes)
+        return statusAnswer(DeviceCommand::FinishImage, statusRejected);
+    FinishRecord record;
+    record.received = true;
+    record.endAddress = le32(request, 3);
+    record.crc = le16(request, 7);
+    record.accepted = !reject && mode != protocol::runModeApplication &&
+                      record.endAddress >= firmwareimage::firstPageAddress && record.endAddress <= flashEnd &&
+                      firmwareimage::crc16Modbus(
+                          flash(firmwareimage::firstPageAddress,
+                                static_cast<int>(record.endAddress - firmwareimage::firstPageAddress))) == record.crc;
+    finishRecord = record;
+    imageAccepted = record.accepted;
+    return statusAnswer(DeviceCommand::FinishImage, record.accepted ? statusAccepted : statusRejected);
+}
+
+QByteArray DeviceModel::flash(quint32 from, int size) const
+{
+    QByteArray out(std::max(0, size), firmwareimage::fillByte);
+    if (size <= 0)
+        return out;
+    const quint64 end = static_cast<quint64>(from) + static_cast<quint64>(size);
+    for (auto it = storedPages.lowerBound(from - std::min<quint32>(from, firmwareimage::pageSize - 1));
+         it != storedPages.cend() && it.key() < end; ++it) {
+        const quint64 pageStart = it.key();
+        const quint64 pageEnd = pageStart + static_cast<quint64>(it.value().size());
+        const quint64 lo = std::max<quint64>(pageStart, from);
+        const quint64 hi = std::min<quint64>(pageEnd, end);
+        for (quint64 a = lo; a < hi; ++a)
+            out[static_cast<int>(a - from)] = it.value().at(static_cast<int>(a - pageStart));
+    }
+    return out;
+}

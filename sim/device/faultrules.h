@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+// Misbehaviour the simulated device can be told to show.
+enum class FaultKind {
+    NoReply,         // the request is carried out, but its answer never reaches the line
+    CorruptCrc,      // one bit of the answer's frame CRC is flipped
+    StrayByteBefore, // one stray byte (0x55) goes out in front of the answer's start byte
+    SplitReply,      // the answer goes out in `pieces` chunks, `gapMs` apart
+    DelayedReply,    // the answer goes out `delayMs` late (the client gives up after 1000 ms)
+    RejectStatus,    // 0x09 and 0x1B only: the answer carries status 1 and the request is not carried out
+    ReplaceReply,    // the request is carried out, but the answer's payload is exactly `payload`, correctly framed
+    Unplug,          // the request is served as usual, and the device vanishes `delayMs` after it arrived
+};
+
+// One fault rule. A request matches the rule when its code equals `command` and, if `address` is not -1, its
+// address field (page address of 0x09, end address of 0x1B, read address of 0x08) equals `address`. The rule counts
+// its matching requests and hits the `occurrence`-th one (1-based), or every one when `occurrence` is -1. With an
+// address set, the count is per page: occurrence 1 means "first attempt at that page only", -1 "every attempt".
+// Several rules may hit the same request; their effects add up (NoReply wins over all others).
+struct Fault
+{
+    FaultKind kind = FaultKind::NoReply;
+    quint8 command = 0;
+    int occurrence = -1;
+    qint64 address = -1;
+    int delayMs = 1200; // DelayedReply, Unplug
+    int pieces = 3;     // SplitReply; 0 means byte by byte
+    int gapMs = 5;      // SplitReply
+    QByteArray payload; // ReplaceReply: sent even where the device would stay silent; empty gives an empty frame
+
+    // The device address of page `index` of an image (0x8000 + 512 * index), for rules on page writes.
+    static qint64 pageAddress(int index);
+    // Parses the command-line form "kind:command[:key=value...]", e.g. "no-reply:0x09:page=3:nth=1" or
+    // "delay:0x08:ms=1500"; syntaxHelp() lists the kinds and keys. On failure *error says why.
+    static bool parse(const QString &text, Fault *fault, QString *error);
+    static QString syntaxHelp();
+};
+
+// What the rules a request hit make of its answer.
+struct AnswerShape
+{
+    bool lost = false;     // NoReply
+    bool reject = false;   // RejectStatus
+    bool replaced = false; // ReplaceReply, with `payload` (the last matching rule's)
+    QByteArray payload;
+    bool corruptCrc = false;
+    bool strayByte = false;
+    int delayMs = 0;         // DelayedReply, added up
+    int pieces = 1;          // SplitReply; 0 = byte by byte
+    int gapMs = 0;           // SplitReply
+    QVector<int> unplugInMs; // Unplug: the device vanishes this long after the request arrived
+};
+
+// The rules a device runs with, and how many matching requests each has seen.
+class FaultRules
+{
+public:
+    void set(const QVector<Fault> &faults);
+    void clear() { rules.clear(); }
+    // Counts the request against every rule it matches and says what the rules it hits make of its answer.
+    AnswerShape hit(quint8 command, quint32 address);
+
+private:
+    struct Rule
+    {
+        Fault fault;
+        int seen = 0;
+    };
+    QVector<Rule> rules;
+};

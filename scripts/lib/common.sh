@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the project's scripts: where things are, and installing the Debian packages a step needs.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -6,6 +7,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 # The packages every build needs.
 # qttranslations5-l10n: the toolkit's own catalogues, which the client loads beside its own and the Windows
 # packages carry.
+# shellcheck disable=SC2034 # used by the scripts that source this
 build_packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools
     qttranslations5-l10n)
 
@@ -28,12 +30,51 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# configure_and_build <build dir> [cmake options...]
+# configure_and_build <build dir> [cmake options...] [-- targets...]: configures the project into the build dir
+# (RelWithDebInfo unless an option says otherwise) and builds the targets given, or everything.
 configure_and_build() {
     local dir=$1
     shift
-    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$dir" -j "$jobs"
+    local options=() targets=()
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+        options+=("$1")
+        shift
+    done
+    [ $# -gt 0 ] && shift
+    targets=("$@")
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
+    if [ ${#targets[@]} -gt 0 ]; then
+        cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
+    else
+        cmake --build "$dir" -j "$jobs"
+    fi
+}
+
+# project_version <build dir>: the release a configured build tree is made for, as CMake wrote it there.
+project_version() {
+    cat "$1/version.txt"
+}
+
+# on_exit COMMAND: runs COMMAND (one shell word list, as for eval) when the script exits, after every command given
+# later; a caller's own cleanups and those of the helpers it uses all run.
+exit_commands=()
+run_exit_commands() {
+    local command
+    for command in "${exit_commands[@]}"; do
+        eval "$command" || true
+    done
+}
+on_exit() {
+    exit_commands=("$1" "${exit_commands[@]}")
+    trap run_exit_commands EXIT
+}
+
+# in_root <root> COMMAND ARGS...: runs COMMAND inside a Debian root made by debootstrap, with a clean environment.
+in_root() {
+    local target=$1
+    shift
+    chroot "$target" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+        DEBIAN_FRONTEND=noninteractive "$@"
 }
 
 # archive_uri SUITE: the address from which this machine's apt sources fetch SUITE, from deb822 ".sources" files or

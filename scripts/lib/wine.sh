@@ -1,6 +1,9 @@
+# shellcheck shell=bash
 # Shared by scripts/windows and the Windows runs it starts: Wine 10 from the root of scripts/windows-wine.
 # Needs KZ_WINE_ROOT (the root) and KZ_WINE_BINDS (the host folders the programs see at their own paths) exported.
 
+# $root comes from common.sh, which every caller sources first.
+# shellcheck disable=SC2154
 in_root="$root/scripts/lib/in-wine-root"
 wine() { "$in_root" wine "$@"; }
 wineserver() { "$in_root" wineserver "$@"; }
@@ -39,7 +42,7 @@ start_xvfb() {
     while [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
     Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp -ac >/dev/null 2>&1 &
     xvfb=$!
-    trap 'kill $xvfb 2>/dev/null || true' EXIT
+    on_exit "kill $xvfb 2>/dev/null"
     local _
     for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
     export DISPLAY=":$display"

@@ -1,10 +1,8 @@
 #pragma once
 
-// The user-visible texts, in the source language the tests run in, and the languages the client carries. The step
-// table's texts come from where the client says them; their spelling is held by the catalogues, which tst_catalogues
-// requires to translate every text the client says.
-
-#include "ui/steptexts.h"
+// The user-visible texts, in the source language the tests run in (no catalogue is installed), written here once so
+// that a text the client says in the wrong place, or misspells, fails the runs that expect it; and the languages the
+// client carries.
 
 #include <QMap>
 #include <QString>
@@ -23,18 +21,18 @@ const QString closeHeld = QStringLiteral("Окно закроется после
 const QString restartError =
     QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
 
-const QString upToDate = stepText(StepText::UpToDate);
-const QString notFound = stepText(StepText::DeviceNotFound);
-const QString found = stepText(StepText::DeviceFound);
-const QString searching = stepText(StepText::SearchingDevice);
-const QString shuttingDown = stepText(StepText::ShuttingDown);
-const QString started = stepText(StepText::UpdateStarted);
-const QString driverSearch = stepText(StepText::SearchingDriver);
-const QString driverFound = stepText(StepText::DriverFound);
-const QString driverMissing = stepText(StepText::DriverMissing);
-const QString installing = stepText(StepText::InstallingDriver);
-const QString installed = stepText(StepText::Installed);
-const QString checking = stepText(StepText::CheckingDriver);
+const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
+const QString notFound = QStringLiteral("Устройство не найдено");
+const QString found = QStringLiteral("устройство найдено.");
+const QString searching = QStringLiteral("Поиск устройства ...");
+const QString shuttingDown = QStringLiteral("Завершение работы...");
+const QString started = QStringLiteral("Начат процесс обновления. Не отключайте устройство!");
+const QString driverSearch = QStringLiteral("Поиск драйвера ...");
+const QString driverFound = QStringLiteral("драйвер обнаружен.");
+const QString driverMissing = QStringLiteral("драйвер не обнаружен.");
+const QString installing = QStringLiteral("установка...");
+const QString installed = QStringLiteral("установка завершена.");
+const QString checking = QStringLiteral("Проверка драйвера ...");
 } // namespace texts
 
 namespace texts {

@@ -197,7 +197,7 @@ private slots:
 
         QElapsedTimer replug;
         replug.start();
-        while (!(log = deviceLog()).pluggedAgain && replug.elapsed() < 20000)
+        while (!(log = deviceLog()).pluggedInAgain && replug.elapsed() < 20000)
             QTest::qWait(50);
         QVERIFY(log.pluggedInAgain);
         const int finishesBefore = log.finishesAccepted();

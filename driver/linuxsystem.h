@@ -7,7 +7,7 @@
 
 #include <functional>
 
-// Where the Linux probes look. Tests point them at a tree of their own.
+// Where the Linux probes look: the running system's trees unless another root is named.
 struct LinuxPaths
 {
     QString sysRoot = QStringLiteral("/sys");

@@ -7,7 +7,7 @@
 #include <memory>
 
 // Everything the driver steps ask of the operating system, behind one seam: the workflow's decisions stay the same on
-// every platform, and tests replace the system with a scripted one.
+// every platform, and any system that answers these questions (a scripted one among them) can stand behind it.
 class SystemAccess
 {
 public:

@@ -8,7 +8,8 @@
 //
 // Each pass processes every pending event; the first pass always runs, also for a zero time-out. Between passes the
 // thread sleeps in the event dispatcher until an event arrives or the deadline is due, instead of polling: a polling
-// wait kept one core busy for the whole firmware transfer, which drains laptops and starves the USB host on weak PCs.
+// wait would keep one core busy for the whole firmware transfer, draining laptops and starving the USB host on weak
+// PCs.
 // The time-out is measured on a monotonic clock.
 //
 // `done` is asked after every pass; the wait ends when it returns true or the time-out has been reached.

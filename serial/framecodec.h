@@ -3,7 +3,8 @@
 #include <QByteArray>
 
 // Frames on the device's serial line: 0x7E, the byte-stuffed payload and its CRC-16/UMTS (low byte first), 0x7F.
-// The functions here touch no port, so the simulator, the tests and the fuzzer use exactly the client's code.
+// The functions here touch no port, so that everything speaking the protocol (the client, the simulated device, the
+// fuzzer) frames with exactly this code.
 namespace framecodec {
 
 constexpr char startByte = 0x7E;
@@ -23,7 +24,7 @@ QByteArray unstuff(QByteArray body);
 // The whole frame for a payload, delimiters included.
 QByteArray encodeFrame(const QByteArray &payload);
 
-// Why a collected reply was not accepted. The client rejects silently; the reason is for tests and the fuzzer.
+// Why a collected reply was not accepted. The client rejects silently; the reason is there for whoever looks closer.
 enum class DecodeResult {
     Ok,
     NoStartByte, // the first collected byte is not 0x7E

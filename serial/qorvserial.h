@@ -63,11 +63,6 @@ public:
     void setPortLister(PortLister lister);
 
     QString currentPortName() const { return portName; }
-    QSerialPort::BaudRate currentBaudRate() const { return baudrate; }
-    QSerialPort::DataBits currentDataBits() const { return dataBits; }
-    QSerialPort::Parity currentParity() const { return parity; }
-    QSerialPort::StopBits currentStopBits() const { return stopBits; }
-    QSerialPort::FlowControl currentFlowControl() const { return flowControl; }
     bool isOpen() const { return port->isOpen(); }
     // True once the port has reported that the device is gone (unplugged, hung up), until the next successful open.
     bool isLinkLost() const { return linkLost; }

@@ -1,6 +1,6 @@
 // The user closes the window at any moment of a whole run: during the transfer the close is held until the outcome
-// box has been seen; anywhere else the client ends at once, shows nothing more and lets the port go. And a driver
-// search that takes seconds keeps the window processing events.
+// box has been seen; anywhere else the client ends at once, shows nothing more and lets the port go, and a driver
+// search that takes seconds keeps the window processing events until then.
 
 #include "driver/windowssystem.h"
 #include "support/clientrun.h"
@@ -144,23 +144,11 @@ private slots:
         QVERIFY(!run.window->serialWorker()->isOpen());
         if (moment == "second search")
             QCOMPARE(after(run, 0x03), QList<quint8>());
-        if (moment == "driver search") // ended with the run: the search had not yet said anything
-            QCOMPARE(asked.size(), 1);
-    }
-
-    // A file search that takes three seconds: the window processes events throughout, and the search decides.
-    void slowDriverSearch()
-    {
-        ClientRun run;
-        QStringList asked;
-        qint64 probeStallMs = -1;
-        run.window->setSystemAccess(slowWindows(&asked, &probeStallMs));
-        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
-        QCOMPARE(asked, QStringList{QStringLiteral("where /r C:\\Windows silabser.sys")});
-        qInfo("longest time without processing events during the search: %lld ms", probeStallMs);
-        QVERIFY2(probeStallMs >= 0 && probeStallMs < 100, qPrintable(QString::number(probeStallMs)));
-        QCOMPARE(run.rows().value(0), seen::driverRow);
-        QCOMPARE(run.boxTexts(), seen::updateBoxes);
+        if (moment == "driver search") { // ended with the run: the search had not yet said anything
+            QCOMPARE(asked, QStringList{QStringLiteral("where /r C:\\Windows silabser.sys")});
+            qInfo("longest time without processing events during the search: %lld ms", probeStallMs);
+            QVERIFY2(probeStallMs >= 0 && probeStallMs < 100, qPrintable(QString::number(probeStallMs)));
+        }
     }
 };
 

@@ -1,11 +1,10 @@
-// The line protocol without a line: frames, the requests' bytes, the identity in a reply, the answers to pages and
-// finish, and how the image is laid into pages and summed.
+// The line protocol without a line: the two checksums, frames, the requests' bytes, the identity in a reply and the
+// answers to pages and finish. (How images are laid into pages and summed: the whole runs of tst_workflowfaults.)
 
 #include "device/firmwareimage.h"
 #include "device/protocol.h"
 #include "serial/framecodec.h"
 
-#include <QBuffer>
 #include <QtTest>
 
 using framecodec::DecodeResult;
@@ -111,44 +110,6 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(CommandResult, result);
         QCOMPARE(protocol::judgeAnswer(reply, 0x89), result);
-    }
-
-    void writableSizes_data()
-    {
-        QTest::addColumn<qint64>("size");
-        QTest::addColumn<bool>("writable");
-        const qint64 max = firmwareimage::maxImageSize;
-        QTest::newRow("empty") << qint64(0) << false;
-        QTest::newRow("one byte") << qint64(1) << true;
-        QTest::newRow("2 GiB") << (qint64(2) << 30) << true;
-        QTest::newRow("last page ending just below 4 GiB") << max << true;
-        QTest::newRow("one byte more needs a page past 32 bits") << max + 1 << false;
-    }
-
-    void writableSizes()
-    {
-        QFETCH(qint64, size);
-        QFETCH(bool, writable);
-        QCOMPARE(firmwareimage::isWritableSize(size), writable);
-        if (writable) // the end address announced must not have wrapped
-            QVERIFY(firmwareimage::endAddress(firmwareimage::pageCount(size)) > firmwareimage::firstPageAddress);
-    }
-
-    // The checksum is read in pieces, never holding the image whole, and must equal that of the padded image.
-    void paddedCrcReadInPieces()
-    {
-        for (const int size : {1, 511, 512, 513, 3 * 512, 64 * 1024 + 1}) {
-            QByteArray image(size, '\0');
-            for (int i = 0; i < size; ++i)
-                image[i] = char(i * 7 + 0x7D);
-            QBuffer device(&image);
-            QVERIFY(device.open(QIODevice::ReadOnly));
-            quint16 crc = 0;
-            QVERIFY(firmwareimage::paddedImageCrc(device, size, &crc));
-            QCOMPARE(crc, firmwareimage::crc16Modbus(firmwareimage::padded(image)));
-            // An image shorter than it claimed to be is a read failure, not a checksum.
-            QVERIFY(device.seek(0) && !firmwareimage::paddedImageCrc(device, size + 1, &crc));
-        }
     }
 };
 

@@ -160,55 +160,19 @@ private slots:
         QCOMPARE(worker->receivePacket(payload, 100), true);
     }
 
-    // An unplugged device (the far end hung up) ends a reply wait at once and closes the port; every later write
-    // fails, and a new open starts with a sound link.
-    void hangUpEndsTheWait()
+    // A write the line cannot take at once (the far end said XOFF on a line that honours it) is still on its way,
+    // not failed: the reply wait decides. (A far end that hung up: the fault sweep's vanish rows.)
+    void heldLineIsNoWriteFailure()
     {
         openWorker();
-        QCOMPARE(worker->sendPacket("abc"), false);
-        pty->closeMaster();
-        QElapsedTimer clock;
-        clock.start();
-        QByteArray payload;
-        QCOMPARE(worker->receivePacket(payload, 1000), true);
-        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(worker->isLinkLost() && !worker->lastErrorText().isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(!worker->isOpen(), 500);
-        QCOMPARE(worker->sendPacket("abc"), true);
-        delete pty;
-        pty = new PtyPair;
-        openWorker();
-        QVERIFY(!worker->isLinkLost());
-    }
-
-    // A write the line cannot take at once is still on its way, not failed: the reply wait decides. A write into a
-    // line whose far end is gone fails, even before the port has reported the hang-up.
-    void writeOutcome_data()
-    {
-        QTest::addColumn<bool>("hangUp");
-        QTest::addColumn<bool>("failed");
-        QTest::newRow("line held by XOFF, wait runs out") << false << false;
-        QTest::newRow("far end hung up") << true << true;
-    }
-
-    void writeOutcome()
-    {
-        QFETCH(bool, hangUp);
-        QFETCH(bool, failed);
-        openWorker();
-        if (hangUp) {
-            pty->closeMaster();
-        } else {
-            // The far end says XOFF on a line that honours it: nothing more leaves until it says XON.
-            termios tio = lineSettings(pty->slavePath());
-            tio.c_iflag |= IXON;
-            lineSettings(pty->slavePath(), &tio);
-            writeMaster(*pty, "\x13");
-            QTest::qWait(50);
-        }
+        termios tio = lineSettings(pty->slavePath());
+        tio.c_iflag |= IXON;
+        lineSettings(pty->slavePath(), &tio);
+        writeMaster(*pty, "\x13");
+        QTest::qWait(50);
         QSignalSpy errors(worker, &qorvserial::errorMsg);
-        QCOMPARE(worker->sendPacket(QByteArray::fromHex("41")), failed);
-        QCOMPARE(errors.isEmpty(), !failed);
+        QCOMPARE(worker->sendPacket(QByteArray::fromHex("41")), false);
+        QVERIFY(errors.isEmpty());
     }
 };
 

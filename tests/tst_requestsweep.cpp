@@ -8,6 +8,7 @@
 
 #include "app/constants.h"
 #include "device/firmwareimage.h"
+#include "sim/device/devicelog.h"
 #include "support/clientrun.h"
 
 #include <QtTest>
@@ -15,26 +16,16 @@
 #include <ctime>
 
 namespace {
-constexpr int pageCount = 336;
 constexpr int firstPageIndex = 6; // status, identify, status, update mode and one restart poll come before
 
-// The requests of a whole update against the simulated device one version behind, by their index in the run.
+// The request at `index` of a whole update (from 1): its code, and its name for the table.
 QPair<quint8, QString> requestAt(int index)
 {
-    static const QMap<int, QPair<quint8, QString>> fixed{
-        {1, {0x08, "status"}},
-        {2, {0x02, "identify"}},
-        {3, {0x08, "status"}},
-        {4, {0x03, "enter update mode"}},
-        {5, {0x08, "restart poll"}},
-        {firstPageIndex + pageCount, {0x1B, "finish"}},
-        {firstPageIndex + pageCount + 1, {0x03, "leave update mode"}},
-        {firstPageIndex + pageCount + 2, {0x08, "second search: status"}},
-        {firstPageIndex + pageCount + 3, {0x02, "second search: identify"}},
-    };
-    if (fixed.contains(index))
-        return fixed.value(index);
-    return {0x09, QStringLiteral("page %1").arg(index - firstPageIndex + 1)};
+    const quint8 code = seen::updateRequests.value(index - 1);
+    if (code == DeviceCommand::WritePage)
+        return {code, QStringLiteral("page %1").arg(index - firstPageIndex + 1)};
+    return {code,
+            devicelog::requestName(code) + (index > firstPageIndex ? QStringLiteral(" (after the pages)") : QString())};
 }
 
 QByteArray carriedImage()
@@ -76,15 +67,16 @@ private slots:
     {
         QTest::addColumn<int>("index");
         QTest::addColumn<bool>("vanish");
-        const int last = firstPageIndex + pageCount + 3;
+        const int last = seen::updateRequests.size();
         QList<int> indices;
         if (qEnvironmentVariable("KZ_SWEEP") == QLatin1String("all")) {
             for (int k = 1; k <= last; ++k)
                 indices << k;
         } else {
-            const int middle = firstPageIndex + pageCount / 2;
+            const int pages = seen::updateRequests.count(DeviceCommand::WritePage);
+            const int middle = firstPageIndex + pages / 2;
             indices = {1, 2, 3, 4, 5, firstPageIndex, firstPageIndex + 1, middle};
-            for (int k = firstPageIndex + pageCount - 2; k <= last; ++k)
+            for (int k = firstPageIndex + pages - 2; k <= last; ++k)
                 indices << k;
         }
         int shard = 0;

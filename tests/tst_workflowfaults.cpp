@@ -43,10 +43,6 @@ private slots:
         QTest::newRow("first reply to a page lost") << fault(FaultKind::NoReply, 0x09, 1, 3) << 1;
         QTest::newRow("first write rejected") << fault(FaultKind::RejectStatus, 0x09, 1, 3) << 1;
         QTest::newRow("finish rejected once") << fault(FaultKind::RejectStatus, 0x1B) << 1;
-        Fault split = fault(FaultKind::SplitReply, 0x09, -1);
-        split.pieces = 0;
-        split.gapMs = 1;
-        QTest::newRow("every page reply byte by byte") << split << 0;
         // The search asks again after the error box, and the second identification succeeds.
         QTest::newRow("identification lost in the search") << fault(FaultKind::NoReply, 0x02) << 1;
     }
@@ -178,21 +174,6 @@ private slots:
         QCOMPARE(run.simulator.flash(0x8000, pages * 512).toHex(), padded.toHex());
         QCOMPARE(run.simulator.lastFinish().endAddress, quint32(0x8000 + pages * 512));
         QVERIFY(run.simulator.lastFinish().accepted);
-    }
-
-    void portThatCannotBeOpened()
-    {
-        ClientRun run;
-        const QString missing = QStringLiteral("/dev/kivra-zid-unplugged");
-        run.window->serialWorker()->setPortLister([missing] { return QList<PortListing>{cp210x::port(missing)}; });
-        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
-        QVERIFY(run.endedAbout(1000));
-        QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::restartError}));
-        // The box stays generic; the port's own reason is on the search's log line. The closing line goes below.
-        QSerialPort reference(missing);
-        QVERIFY(!reference.open(QIODevice::ReadWrite));
-        QVERIFY2(run.log().contains(texts::searching + '\t' + reference.errorString()), qPrintable(run.log()));
-        QCOMPARE(run.rows().mid(1), QStringList({row(texts::searching), row(texts::shuttingDown)}));
     }
 };
 

@@ -10,8 +10,8 @@ class QWidget;
 // window itself handles no events. While the guard holds, the run must not be cut (the image is being written): a
 // close is refused and remembered, and the workflow ends the run itself once the outcome is known. At any other
 // moment the close goes through, and the workflow is told before the window goes, so that it gives up the run at
-// once: nothing more is shown, waits end, the port is closed. A window that is shown again after a close (bench work
-// reuses its window) takes up its run again.
+// once: nothing more is shown, waits end, the port is closed. A window that is shown again after a close takes up its
+// run again, as a window that is shown is a window at work.
 class CloseGuard : public QObject
 {
     Q_OBJECT
@@ -21,7 +21,6 @@ public:
                std::function<void()> shownAgain);
 
     void setHolding(bool holding) { holdingRun = holding; }
-    bool isHolding() const { return holdingRun; }
     // A close came while the guard held.
     bool closeWasHeld() const { return heldClose; }
 

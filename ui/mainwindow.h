@@ -56,7 +56,8 @@ public:
     // Replaces what the driver steps ask of the operating system (the platform's own by default).
     void setSystemAccess(std::unique_ptr<SystemAccess> access);
 
-    // The image written to the device; the carried one unless replaced (bench work, tests).
+    // The image written to the device; the carried one unless another file is named (a device on the bench, an image
+    // under trial).
     void setFirmwareFileName(const QString &fileName);
 
 private slots:
@@ -95,7 +96,7 @@ private:
     // The window was closed outside the transfer: the run is given up at once. Every wait ends, no box shows, the
     // port is closed, and a driver probe still running is stopped; the steps on the stack return as they unwind.
     void abandonRun();
-    // The window was shown again after a close (bench work reuses it): its run may go on.
+    // The window was shown again after a close: its run may go on.
     void resumeRun();
     // A close came while the image was being written: it is acknowledged, and the run ends after the outcome box.
     void acknowledgeHeldClose();

@@ -214,6 +214,10 @@ const QString driverRow = row(texts::driverSearch, texts::driverFound, "ok");
 const QString foundRow = row(texts::searching, texts::found, "ok");
 const QString notFoundRow = row(texts::searching, texts::notFound, "fail");
 const QStringList updateBoxes{texts::connectPrompt, texts::ready, texts::success, texts::upToDate};
+// The requests of a whole update of the device one version behind, in order: the search, the switch to update mode
+// and one restart poll, the 336 pages, the finish, the switch back, and the second search.
+const QList<quint8> updateRequests =
+    QList<quint8>{0x08, 0x02, 0x08, 0x03, 0x08} + times<quint8>(336, 0x09) + QList<quint8>{0x1B, 0x03, 0x08, 0x02};
 // The device one version behind: found, updated, found again up to date, and the closing row.
 const QStringList wholeUpdateRows{driverRow,
                                   foundRow,

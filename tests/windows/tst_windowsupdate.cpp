@@ -99,10 +99,7 @@ private slots:
         QCOMPARE(run.rows(), seen::wholeUpdateRows);
         QCOMPARE(run.progress()->value(), 335);
         // The device took up its new version only because the sum over its flash matched the image's.
-        const QList<quint8> codes = deviceLog().codes().mid(before);
-        QCOMPARE(codes.mid(0, 5), QList<quint8>({0x08, 0x02, 0x08, 0x03, 0x08}));
-        QCOMPARE(codes.mid(5, 336), times<quint8>(336, 0x09));
-        QCOMPARE(codes.mid(341), QList<quint8>({0x1B, 0x03, 0x08, 0x02}));
+        QCOMPARE(deviceLog().codes().mid(before), seen::updateRequests);
     }
 
     // Updates that succeed all the same (the device is started for each row): a device that an interrupted transfer

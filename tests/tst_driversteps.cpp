@@ -159,25 +159,6 @@ private slots:
         QVERIFY(run.log().contains(installing + tab + failed));
     }
 
-    void wholeRunWithoutDriver()
-    {
-        ClientRun run(SimulatorConfig(), true, {false, false}, {true, false});
-        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
-        QCOMPARE(run.boxTexts(), QStringList{"Ваша версия Windows несовместима с данной программой. Дальнейшая работа "
-                                             "невозможна. Обратитесь в службу поддержки email."});
-        const RecordedBox &box = run.user.boxes().first();
-        QCOMPARE(box.icon, QMessageBox::Critical);
-        QCOMPARE(box.title, QStringLiteral("Несовместимая версия Windows"));
-        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(view(run), QStringList({searchMissed, row(installing, installed, "ok"),
-                                         row(checking, driverMissing, "fail"), driverSearch + tab + driverMissing,
-                                         installing + tab + installed, checking + tab + driverMissing}));
-        QCOMPARE(run.system->driverChecks, 2);
-        QCOMPARE(run.system->installerPolls, 2);
-        QVERIFY(!QFileInfo::exists(extractionDirectory()));
-        QVERIFY(run.simulator.trace().isEmpty());
-    }
-
     void wholeRunInstallerFixesDriver()
     {
         // With no device connected every search fails; the driver miss has used up one of the three attempts.

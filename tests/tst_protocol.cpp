@@ -1,5 +1,6 @@
-// The line protocol without a line: the two checksums, frames, the requests' bytes, the identity in a reply and the
-// answers to pages and finish. (How images are laid into pages and summed: the whole runs of tst_workflowfaults.)
+// The line protocol without a line: the two checksums, frames, the requests' bytes and the identity in a reply. (How
+// images are laid into pages and summed: the whole runs of tst_workflowfaults; the answers to pages and finish: the
+// reply-check fuzzer, against a plain reading of the rule.)
 
 #include "device/firmwareimage.h"
 #include "device/protocol.h"
@@ -9,7 +10,6 @@
 
 using framecodec::DecodeResult;
 Q_DECLARE_METATYPE(DecodeResult)
-Q_DECLARE_METATYPE(CommandResult)
 
 class TestProtocol : public QObject
 {
@@ -91,25 +91,6 @@ private slots:
         QVERIFY(
             protocol::parseIdentifyReply(reply(QByteArray(32, 'S'), QByteArray("caf\xE9\0CD", 7)), &sku, &hardware));
         QCOMPARE(sku + '|' + hardware, QString(32, 'S') + QStringLiteral("|caf\u00E9"));
-    }
-
-    void answers_data()
-    {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<CommandResult>("result");
-        QTest::newRow("code, status 0") << QByteArray::fromHex("8900") << CommandResult::Ok;
-        QTest::newRow("code alone") << QByteArray::fromHex("89") << CommandResult::Ok;
-        QTest::newRow("code, status 0, more") << QByteArray::fromHex("890005") << CommandResult::Ok;
-        QTest::newRow("code, status 1") << QByteArray::fromHex("8901") << CommandResult::Rejected;
-        QTest::newRow("request code") << QByteArray::fromHex("0900") << CommandResult::Rejected;
-        QTest::newRow("empty") << QByteArray() << CommandResult::Rejected;
-    }
-
-    void answers()
-    {
-        QFETCH(QByteArray, reply);
-        QFETCH(CommandResult, result);
-        QCOMPARE(protocol::judgeAnswer(reply, 0x89), result);
     }
 };
 

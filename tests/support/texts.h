@@ -30,7 +30,7 @@ const QString started = QStringLiteral("Начат процесс обновле
 const QString driverSearch = QStringLiteral("Поиск драйвера ...");
 const QString driverFound = QStringLiteral("драйвер обнаружен.");
 const QString driverMissing = QStringLiteral("драйвер не обнаружен.");
-const QString installing = QStringLiteral("установка...");
+const QString installing = QStringLiteral("Установка драйвера...");
 const QString installed = QStringLiteral("установка завершена.");
 const QString checking = QStringLiteral("Проверка драйвера ...");
 } // namespace texts

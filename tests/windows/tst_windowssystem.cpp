@@ -19,7 +19,8 @@ class TestWindowsSystem : public QObject
     QTemporaryDir temp{QDir::tempPath() + QStringLiteral("/kivra zid-XXXXXX")};
     QStringList asked; // what the client asked to start, and in which directory
 
-    // Runs the client from its start until it ends its run: how it ended, its boxes, then its step rows.
+    // Runs the client from its start until it ends its run: how it ended, its boxes (text, then icon, title and
+    // buttons), then its step rows.
     QStringList runClient()
     {
         WindowsPrimitives primitives = WindowsPrimitives::real();
@@ -32,7 +33,10 @@ class TestWindowsSystem : public QObject
         WindowRun run;
         run.newWindow(std::make_unique<WindowsSystem>(primitives));
         const RunEnd end = run.run();
-        return QStringList{end == RunEnd::ApplicationQuit ? "quit" : "not quit"} + run.boxTexts() + run.rows();
+        QStringList seen{end == RunEnd::ApplicationQuit ? "quit" : "not quit"};
+        for (const RecordedBox &box : run.user.boxes())
+            seen << box.text << QStringLiteral("%1 %2 %3").arg(box.icon).arg(box.title).arg(box.buttons);
+        return seen + run.rows();
     }
 
 private slots:
@@ -86,13 +90,16 @@ private slots:
         const QString record = temp.filePath(QStringLiteral("installer-record.txt"));
         qputenv("KZ_STANDIN_RECORD", QDir::toNativeSeparators(record).toUtf8());
         // The installer goes from the (real) process list, and the second detection finds no driver.
-        QCOMPARE(runClient(), QStringList({"quit",
-                                           QStringLiteral("Ваша версия Windows несовместима с данной программой. "
-                                                          "Дальнейшая работа невозможна. Обратитесь в службу "
-                                                          "поддержки email."),
-                                           row(texts::driverSearch, texts::driverMissing, "fail"),
-                                           row(texts::installing, texts::installed, "ok"),
-                                           row(texts::checking, texts::driverMissing, "fail")}));
+        QCOMPARE(
+            runClient(),
+            QStringList(
+                {"quit",
+                 QStringLiteral("Ваша версия Windows несовместима с данной программой. "
+                                "Дальнейшая работа невозможна. Обратитесь в службу "
+                                "поддержки email."),
+                 QStringLiteral("%1 Несовместимая версия Windows %2").arg(QMessageBox::Critical).arg(QMessageBox::Ok),
+                 row(texts::driverSearch, texts::driverMissing, "fail"), row(texts::installing, texts::installed, "ok"),
+                 row(texts::checking, texts::driverMissing, "fail")}));
         const QString directory = QDir::tempPath() + QStringLiteral("/driver");
         QCOMPARE(asked, QStringList({directory + QStringLiteral("/CP210xVCPInstaller.exe"), directory}));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);

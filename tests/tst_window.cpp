@@ -1,11 +1,13 @@
-// The window's size from the screen's, and the device panel's height from the window's.
+// The window's size from the screen's, and the device panel: its height from the window's, and the device's version
+// as it shows it. (The panel itself is read in the whole runs.)
 
 #include "app/startup.h"
+#include "ui/formdevice.h"
 #include "ui/windowfit.h"
 
 #include <QtTest>
 
-class TestSizes : public QObject
+class TestWindow : public QObject
 {
     Q_OBJECT
 
@@ -45,7 +47,25 @@ private slots:
         QFETCH(int, panelHeight);
         QCOMPARE(devicePanelHeight(windowHeight, contentHeight), panelHeight);
     }
+
+    // The device numbers its releases 0.1.x while the product is sold as 1.0.
+    void displayedVersion_data()
+    {
+        QTest::addColumn<QString>("reported");
+        QTest::addColumn<QString>("shown");
+        for (const char *pair : {"0.1.153=1.0.20", "0.1.158=1.0.26", "0.1.157=1.0.157", "0.1.0=1.0.0",
+                                 "0.2.158=0.2.158", "1.0.26=1.0.26", "255.255.255=255.255.255"})
+            QTest::newRow(pair) << QString(pair).section('=', 0, 0) << QString(pair).section('=', 1);
+    }
+
+    void displayedVersion()
+    {
+        QFETCH(QString, reported);
+        QFETCH(QString, shown);
+        const QStringList v = reported.split('.');
+        QCOMPARE(::displayedVersion(quint8(v[0].toUInt()), quint8(v[1].toUInt()), quint8(v[2].toUInt())), shown);
+    }
 };
 
-QTEST_MAIN(TestSizes)
-#include "tst_sizes.moc"
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"

@@ -174,10 +174,7 @@ int main(int argc, char *argv[])
     }
     MainWindow window(nullptr, size);
     window.setSystemAccess(std::make_unique<ScriptedSystem>());
-    // An unplugged device leaves the system's port list, as a pulled cable would.
-    window.serialWorker()->setPortLister([&device] {
-        return device.isOpen() ? QList<PortListing>{cp210x::port(device.portPath())} : QList<PortListing>{};
-    });
+    window.serialWorker()->setPortLister(device.portLister());
     std::unique_ptr<BoxAnswerer> user;
     if (options.answerBoxes) {
         user = std::make_unique<BoxAnswerer>();

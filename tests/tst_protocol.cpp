@@ -1,6 +1,7 @@
-// The line protocol without a line: the two checksums, frames, the requests' bytes and the identity in a reply. (How
-// images are laid into pages and summed: the whole runs of tst_workflowfaults; the answers to pages and finish: the
-// reply-check fuzzer, against a plain reading of the rule.)
+// The line protocol without a line: the two checksums, frames and the identity in a reply. (The requests' bytes: the
+// whole runs, whose simulated device reads every field from where the protocol puts it; how images are laid into
+// pages and summed: the whole runs of tst_workflowfaults; the answers to pages and finish: the reply-check fuzzer,
+// against a plain reading of the rule.)
 
 #include "device/firmwareimage.h"
 #include "device/protocol.h"
@@ -65,17 +66,6 @@ private slots:
         QByteArray payload = "untouched";
         QCOMPARE(framecodec::decodeFrame(collected, &payload), expected);
         QCOMPARE(payload, QByteArray("untouched"));
-    }
-
-    void requestLayouts()
-    {
-        const QByteArray page = QByteArray("\x7D\x7E\x7F\x00\x01\x02\xFF", 7).repeated(74).left(512);
-        QCOMPARE(protocol::readBlockRequest(0x08, 0x12345678, 0x0201).toHex(), QByteArray("08010278563412"));
-        QCOMPARE(protocol::writePageRequest(0x8000, page.constData()).toHex(), "09000200800000" + page.toHex());
-        // End address first, then the checksum: the reverse of finishImage's parameters.
-        QCOMPARE(protocol::finishImageRequest(0x32000, 0x1234).toHex(),
-                 QByteArray("1b1000002003003412") + QByteArray(20, 'f'));
-        QCOMPARE(protocol::setUpdateModeRequest(true).toHex(), QByteArray("0301"));
     }
 
     // 0x82, then two 32-byte fields, each read up to its first zero byte, one Latin-1 character per byte.

@@ -1,8 +1,6 @@
 // Whole runs of the client against the simulated device: what the user sees, what the device received, and when the
 // run ends.
 
-#include "app/constants.h"
-#include "device/firmwareimage.h"
 #include "support/clientrun.h"
 
 #include <QtTest>
@@ -32,14 +30,7 @@ private slots:
         // quit a second after the box.
         QVERIFY(run.endedAbout(1000));
 
-        // The device holds the whole image, padded with 0xFF to whole pages, and accepted its checksum.
-        QFile file(firmwareResource());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray padded = firmwareimage::padded(file.readAll());
-        QCOMPARE(run.simulator.flash(0x8000, padded.size()), padded);
-        QVERIFY(run.simulator.lastFinish().accepted);
-        QCOMPARE(run.simulator.lastFinish().endAddress, quint32(0x32000));
-        QCOMPARE(run.simulator.lastFinish().crc, firmwareimage::crc16Modbus(padded));
+        QVERIFY(run.holdsCarriedImage());
 
         QCOMPARE(run.requestCodes(), seen::updateRequests);
         const auto trace = run.simulator.trace();
@@ -52,18 +43,6 @@ private slots:
         QCOMPARE(run.rows(), seen::wholeUpdateRows);
         QVERIFY(run.log().contains(texts::success));
         QVERIFY(run.log().contains(QStringLiteral("\t\t\tHW:KTL407.001\n\t\t\tSKU:60318\n\t\t\tFW:0.1.157")));
-    }
-
-    void cancelOnFirstPrompt()
-    {
-        ClientRun run;
-        run.user.enqueue(QMessageBox::Cancel);
-        QCOMPARE(run.run(), RunEnd::WindowClosed);
-        QVERIFY(run.endedAbout(800));
-        QCOMPARE(run.user.boxes().size(), 1);
-        QVERIFY(run.simulator.trace().isEmpty());
-        QCOMPARE(run.rows(), QStringList({seen::driverRow, row(texts::shuttingDown)}));
-        QVERIFY(run.log().endsWith(texts::shuttingDown));
     }
 };
 

@@ -40,7 +40,6 @@ private slots:
     {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<int>("extra"); // requests of the faulted kind beyond those of a clean run
-        QTest::newRow("first reply to a page lost") << fault(FaultKind::NoReply, 0x09, 1, 3) << 1;
         QTest::newRow("first write rejected") << fault(FaultKind::RejectStatus, 0x09, 1, 3) << 1;
         QTest::newRow("finish rejected once") << fault(FaultKind::RejectStatus, 0x1B) << 1;
         // The search asks again after the error box, and the second identification succeeds.
@@ -133,7 +132,6 @@ private slots:
         QTest::addColumn<QString>("path"); // empty: a file of `size` bytes made by the test
         QTest::addColumn<qint64>("size");
         QTest::addColumn<int>("pages"); // -1: refused
-        QTest::newRow("two whole pages") << QString() << qint64(1024) << 2;
         QTest::newRow("shorter than one page") << QString() << qint64(100) << 1;
         QTest::newRow("empty") << QString() << qint64(0) << -1;
         // Sparse: the size is what counts, and nothing of it may be allocated or read.

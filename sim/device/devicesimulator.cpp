@@ -74,6 +74,16 @@ bool DeviceSimulator::isOpen() const
     return line->isOpen();
 }
 
+PortLister DeviceSimulator::portLister(const QList<PortListing> &others) const
+{
+    return [this, others] {
+        QList<PortListing> ports = others;
+        if (isOpen())
+            ports.append(cp210x::port(portPath()));
+        return ports;
+    };
+}
+
 void DeviceSimulator::unplug()
 {
     const bool wasOpen = line->isOpen();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/qorvserial.h"
 #include "sim/device/devicemodel.h"
 #include "sim/device/faultrules.h"
 
@@ -53,6 +54,9 @@ public:
     bool openSerialPort(const QString &name);
     QString portPath() const;
     bool isOpen() const;
+    // The port list of a system with the device's bridge plugged in: `others`, then the bridge while the device is
+    // there, under the name it has now. A vanished device leaves the list, as a pulled cable does.
+    PortLister portLister(const QList<PortListing> &others = {}) const;
     // The device vanishes: its end of the line is closed (and the pty is gone).
     void unplug();
 

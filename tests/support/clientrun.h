@@ -2,6 +2,8 @@
 
 // One whole run of the client against the simulated device on a pty, with a scripted operating system.
 
+#include "app/constants.h"
+#include "device/firmwareimage.h"
 #include "sim/device/devicesimulator.h"
 #include "sim/system/scriptedsystem.h"
 #include "windowrun.h"
@@ -13,8 +15,8 @@ public:
                        const QList<bool> &driverPresent = {true}, const QList<bool> &installerRunning = {false})
         : simulator(config)
     {
-        simulator.openPty();
-        connected = deviceConnected;
+        if (deviceConnected)
+            simulator.openPty();
         startClient(driverPresent, installerRunning);
     }
 
@@ -24,14 +26,18 @@ public:
         auto scripted = std::make_unique<ScriptedSystem>(driverPresent, installerRunning);
         system = scripted.get();
         newWindow(std::move(scripted));
-        // The bridge is listed while the device is plugged in, under the name it has now, as the system lists it. A
-        // vanished device's name must not be listed: another process's pseudo-terminal may take it over.
-        window->serialWorker()->setPortLister([this] {
-            QList<PortListing> ports{{QStringLiteral("ttyS0"), false, 0, false, 0}};
-            if (connected && simulator.isOpen())
-                ports.append(cp210x::port(simulator.portPath()));
-            return ports;
-        });
+        // Beside a port of the machine's own. A vanished device's name must not be listed: another process's
+        // pseudo-terminal may take it over.
+        window->serialWorker()->setPortLister(simulator.portLister({{QStringLiteral("ttyS0"), false, 0, false, 0}}));
+    }
+
+    // Whether the device holds the carried image, padded with 0xFF to whole pages, and accepted its checksum.
+    bool holdsCarriedImage() const
+    {
+        QFile file(firmwareResource());
+        const QByteArray image = file.open(QIODevice::ReadOnly) ? firmwareimage::padded(file.readAll()) : QByteArray();
+        return !image.isEmpty() && simulator.lastFinish().accepted &&
+               simulator.flash(firmwareimage::firstPageAddress, image.size()) == image;
     }
 
     QList<quint8> requestCodes() const
@@ -45,5 +51,4 @@ public:
 
     DeviceSimulator simulator;
     ScriptedSystem *system = nullptr;
-    bool connected = true;
 };

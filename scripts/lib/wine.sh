@@ -4,9 +4,9 @@
 
 # $root comes from common.sh, which every caller sources first.
 # shellcheck disable=SC2154
-in_root="$root/scripts/lib/in-wine-root"
-wine() { "$in_root" wine "$@"; }
-wineserver() { "$in_root" wineserver "$@"; }
+in_wine_root="$root/scripts/lib/in-wine-root"
+wine() { "$in_wine_root" wine "$@"; }
+wineserver() { "$in_wine_root" wineserver "$@"; }
 
 # Wine maps the Unix root to drive Z:.
 winpath() { echo "Z:${1//\//\\}"; }
@@ -18,7 +18,7 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # new_prefix <dir>: a Wine prefix made afresh.
 new_prefix() {
     rm -rf "$1"
-    WINEPREFIX=$1 "$in_root" wineboot --init >/dev/null 2>&1
+    WINEPREFIX=$1 "$in_wine_root" wineboot --init >/dev/null 2>&1
     WINEPREFIX=$1 wineserver --wait
 }
 

@@ -5,11 +5,11 @@
 // own (the benchmark, the Windows suites) read it back through parse(); anything else on the stream (a message that
 // is not a JSON object) is passed over.
 //
-//   {"event":"request","ms":12.345,"code":9,"name":"write-page","bytes":519,"address":32768,"answered":true}
-//   {"event":"request",...,"code":27,...,"finish":"accepted"}
-//   {"event":"unplugged","epochMs":1765000000000,"replug":false}
+//   {"address":32768,"answered":true,"bytes":519,"code":9,"event":"request","ms":1183.065938,"name":"write-page"}
+//   {"address":204800,...,"code":27,"event":"request","finish":"accepted",...,"name":"finish"}
+//   {"epochMs":1765000000000,"event":"unplugged","replug":false}
 //   {"event":"plugged-in","port":"/dev/pts/7"}
-//   {"event":"stopped","pageWritesAccepted":336,"badFrames":0,"finish":"accepted","runMode":1,"version":"0.1.158"}
+//   {"badFrames":0,"event":"stopped","finish":"accepted","pageWritesAccepted":336,"runMode":1,"version":"0.1.158"}
 
 #include <QByteArray>
 #include <QList>

@@ -51,17 +51,18 @@ bool loadToolkitCatalogue(QTranslator &toolkit, const QTranslator &client, bool 
     if (!clientFound || language.isEmpty() || language.startsWith(QLatin1String("en")))
         return false;
     const QString name = QStringLiteral("qtbase_") + language;
-    return toolkit.load(name, QCoreApplication::applicationDirPath()) ||
-           toolkit.load(name, QLibraryInfo::location(QLibraryInfo::TranslationsPath));
+    if (toolkit.load(name, QCoreApplication::applicationDirPath()) ||
+        toolkit.load(name, QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        return true;
+    qCDebug(lcStartup) << "No toolkit catalogue" << name;
+    return false;
 }
 
 void installCatalogues(QTranslator &client, QTranslator &toolkit)
 {
     const QString localeName = QLocale::system().name();
     qCDebug(lcStartup) << "System locale:" << localeName;
-    const bool found = loadCatalogue(client, localeName);
-    if (!loadToolkitCatalogue(toolkit, client, found) && found)
-        qCDebug(lcStartup) << "No toolkit catalogue for" << client.language();
+    loadToolkitCatalogue(toolkit, client, loadCatalogue(client, localeName));
     QApplication::installTranslator(&client);
     QApplication::installTranslator(&toolkit);
 }

@@ -79,7 +79,6 @@ public:
         user.setFallbackButton(QMessageBox::Cancel);
         window = std::make_unique<MainWindow>(nullptr, windowSizeForScreen(QSize(1920, 1080)));
         window->setSystemAccess(std::make_unique<ScriptedSystem>());
-        window->setFirmwareFileName(firmwareResource());
         if (!logDir.isValid()) {
             *error = QStringLiteral("no temporary directory for the simulator's log");
             return false;
@@ -89,14 +88,14 @@ public:
         // the prompt and the window closes itself 800 ms later, after which no timer of the workflow is left.
         window->show();
         waitWhileProcessingEvents(10000, [this] { return !user.boxes().isEmpty(); });
-        waitWhileProcessingEvents(1000, [] { return false; });
+        waitWhileProcessingEvents(1000, {});
         boxesAtStart = boxTexts(0);
         // The transfer runs with the window on screen, as in an update, so that repainting its progress counts. Shown
         // again, the window takes up the run its close gave up; --hide-window then hides it (no close).
         window->show();
         if (options.hideWindow)
             window->hide();
-        waitWhileProcessingEvents(100, [] { return false; });
+        waitWhileProcessingEvents(100, {});
         return true;
     }
 
@@ -165,7 +164,7 @@ public:
         if (!flashed)
             result.failure = QStringLiteral("flashFirmware returned false");
         else if (options.port.isEmpty() && (result.device.stopped.pageWritesAccepted != linePlan.pages ||
-                                            result.device.stopped.finish != QLatin1String("accepted")))
+                                            !result.device.stopped.finishAccepted()))
             result.failure = QStringLiteral("the device accepted %1 of %2 pages and its last finish request was %3")
                                  .arg(result.device.stopped.pageWritesAccepted)
                                  .arg(linePlan.pages)

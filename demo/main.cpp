@@ -33,7 +33,6 @@ namespace {
 constexpr int realisticBaudRate = 115200;
 // When pictures are taken, a box stays up this long, so that the pictures show it settled.
 constexpr int screenshotPauseMs = 1000;
-constexpr int progressPollMs = 50;
 // A day; more would not fit a timer's milliseconds.
 constexpr int maxTimeLimitS = 24 * 3600;
 
@@ -123,16 +122,13 @@ int parseOptions(const QCoreApplication &app, Options *options)
 void takePictures(MainWindow *window, const QString &directory)
 {
     auto *bar = window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
-    auto *watch = new QTimer(window);
-    QObject::connect(watch, &QTimer::timeout, window, [=] {
-        if (!bar || !bar->isVisible() || bar->maximum() <= bar->minimum())
+    auto halfway = std::make_shared<QMetaObject::Connection>();
+    *halfway = QObject::connect(bar, &QProgressBar::valueChanged, window, [=](int value) {
+        if (value - bar->minimum() < (bar->maximum() - bar->minimum()) / 2)
             return;
-        if (bar->value() - bar->minimum() < (bar->maximum() - bar->minimum()) / 2)
-            return;
-        watch->stop();
+        QObject::disconnect(*halfway);
         saveWindow(window, directory, QStringLiteral("transfer-window.png"));
     });
-    watch->start(progressPollMs);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, window,
                      [=] { saveWindow(window, directory, QStringLiteral("last-window.png")); });
 }

@@ -162,7 +162,7 @@ void DeviceLine::at(qint64 atNs, std::function<void()> task)
     work.emplace(atNs, std::move(task));
 }
 
-qint64 DeviceLine::send(const QByteArray &bytes, qint64 readyNs, int pieces, qint64 gapNs, std::function<void()> sent)
+void DeviceLine::send(const QByteArray &bytes, qint64 readyNs, int pieces, qint64 gapNs)
 {
     if (pieces <= 0 || pieces > bytes.size())
         pieces = bytes.size();
@@ -176,16 +176,10 @@ qint64 DeviceLine::send(const QByteArray &bytes, qint64 readyNs, int pieces, qin
             t += gapNs;
         t += (end - done) * byteNs;
         const QByteArray piece = bytes.mid(done, end - done);
-        const bool last = p == pieces - 1;
-        at(t, [this, piece, last, sent] {
-            write(piece);
-            if (last && sent)
-                sent();
-        });
+        at(t, [this, piece] { write(piece); });
         done = end;
     }
     txFreeNs = t;
-    return t;
 }
 
 void DeviceLine::runDueWork()

@@ -47,8 +47,8 @@ public:
     // Runs `work` once the line's clock reaches atNs; work due at the same time runs in the order it was given.
     void at(qint64 atNs, std::function<void()> work);
     // Puts `bytes` on the line in `pieces` (0 = byte by byte), `gapNs` apart, starting once readyNs has come and the
-    // line is free; `sent` runs as the last byte leaves. Returns when that will be.
-    qint64 send(const QByteArray &bytes, qint64 readyNs, int pieces, qint64 gapNs, std::function<void()> sent);
+    // line is free.
+    void send(const QByteArray &bytes, qint64 readyNs, int pieces, qint64 gapNs);
     // When the line is free to send again.
     qint64 sendingFreeAtNs() const { return txFreeNs; }
     // Frames that came in with a wrong CRC (or otherwise undecodable) and were ignored.

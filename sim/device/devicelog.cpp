@@ -20,6 +20,16 @@ QByteArray line(const QJsonObject &object)
 
 } // namespace
 
+QString finishVerdict(bool accepted)
+{
+    return accepted ? QStringLiteral("accepted") : QStringLiteral("rejected");
+}
+
+bool Stopped::finishAccepted() const
+{
+    return finish == finishVerdict(true);
+}
+
 QString requestName(quint8 code)
 {
     switch (code) {
@@ -96,7 +106,6 @@ Log parse(const QByteArray &text)
         } else if (event == QLatin1String("plugged-in")) {
             log.pluggedInAgain = true;
         } else if (event == QLatin1String("stopped")) {
-            log.stopped.seen = true;
             log.stopped.pageWritesAccepted = o.value(QStringLiteral("pageWritesAccepted")).toInt(-1);
             log.stopped.badFrames = o.value(QStringLiteral("badFrames")).toInt(-1);
             log.stopped.finish = o.value(QStringLiteral("finish")).toString();
@@ -129,7 +138,7 @@ int Log::count(quint8 code) const
 int Log::finishesAccepted() const
 {
     return static_cast<int>(std::count_if(requests.begin(), requests.end(),
-                                          [](const Request &r) { return r.finish == QLatin1String("accepted"); }));
+                                          [](const Request &r) { return r.finish == finishVerdict(true); }));
 }
 
 } // namespace devicelog

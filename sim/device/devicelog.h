@@ -30,12 +30,13 @@ struct Request
 
 struct Stopped
 {
-    bool seen = false;
     int pageWritesAccepted = -1;
     int badFrames = -1;
     QString finish; // the last finish request's verdict, "" where none came
     int runMode = -1;
     QString version;
+
+    bool finishAccepted() const;
 };
 
 struct Log
@@ -49,6 +50,9 @@ struct Log
     int count(quint8 code) const;
     int finishesAccepted() const;
 };
+
+// How the log words a finish request's verdict: "accepted" or "rejected".
+QString finishVerdict(bool accepted);
 
 // The name the log gives each request code ("status", "write-page", ...; "unknown" for the rest).
 QString requestName(quint8 code);

@@ -63,8 +63,6 @@ public:
     SimulatorVersion version() const { return currentVersion; }
     // Flash content; bytes never written read 0xFF.
     QByteArray flash(quint32 from, int size) const;
-    // Every page written, by address.
-    const QMap<quint32, QByteArray> &pages() const { return storedPages; }
     // Page writes accepted since the count was last reset.
     int acceptedPageWrites() const { return pageWritesAccepted; }
     void resetPageWriteCount() { pageWritesAccepted = 0; }

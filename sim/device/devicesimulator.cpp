@@ -95,7 +95,6 @@ void DeviceSimulator::unplug()
 
 void DeviceSimulator::clearFaults()
 {
-    configuration.faults.clear();
     configuration.vanishAtRequest = 0;
     configuration.silentFromRequest = 0;
     configuration.unplugAfterPages = -1;
@@ -118,7 +117,6 @@ QString DeviceSimulator::summary() const
 
 void DeviceSimulator::clearTrace()
 {
-    traceOffset += requests.size();
     requests.clear();
 }
 
@@ -147,7 +145,6 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
     entry.command = static_cast<quint8>(payload.at(0));
     entry.payloadLength = payload.size();
     entry.address = DeviceModel::requestAddress(payload);
-    const int traceIndex = traceOffset + requests.size();
 
     const int index = ++requestsHeard;
     const bool vanishes = index == configuration.vanishAtRequest;
@@ -179,10 +176,9 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
     // The device still does what was asked; only what it says about it is replaced.
     const QByteArray reply = model.answer(payload, shape.reject);
     entry.answered = (shape.replaced || !reply.isEmpty()) && !shape.lost;
-    requests.append(entry);
+    record(entry);
     if (entry.answered)
-        sendAnswer(shape.replaced ? shape.payload : reply, shape, traceIndex, dueNs);
-    emit requestReceived(entry);
+        sendAnswer(shape.replaced ? shape.payload : reply, shape, dueNs);
 
     if (entry.command == DeviceCommand::WritePage && model.acceptedPageWrites() == configuration.unplugAfterPages &&
         acceptedBefore != model.acceptedPageWrites())
@@ -195,14 +191,11 @@ void DeviceSimulator::scheduleUnplug(qint64 atNs, UnplugWhen when)
     line->at(atNs, [this] { unplug(); });
 }
 
-void DeviceSimulator::sendAnswer(const QByteArray &answer, const AnswerShape &shape, int traceIndex, qint64 readyNs)
+void DeviceSimulator::sendAnswer(const QByteArray &answer, const AnswerShape &shape, qint64 readyNs)
 {
     QByteArray frame = shape.corruptCrc ? frameWithBadCrc(answer) : framecodec::encodeFrame(answer);
     if (shape.strayByte)
         frame.prepend(strayByte);
     line->send(frame, readyNs + static_cast<qint64>(shape.delayMs) * nsPerMs, shape.pieces,
-               static_cast<qint64>(shape.gapMs) * nsPerMs, [this, traceIndex] {
-                   if (traceIndex >= traceOffset && traceIndex - traceOffset < requests.size())
-                       requests[traceIndex - traceOffset].replyDoneMs = static_cast<double>(line->nowNs()) / nsPerMs;
-               });
+               static_cast<qint64>(shape.gapMs) * nsPerMs);
 }

@@ -27,12 +27,11 @@ struct SimulatorConfig : DeviceSetup
 // One request as the device received it.
 struct RequestTrace
 {
-    double timeMs = 0;       // when its last byte had arrived, ms since the line was opened (monotonic)
-    quint8 command = 0;      // byte 0 of the payload
-    int payloadLength = 0;   // payload bytes, code included, without the frame's CRC
-    quint32 address = 0;     // address field of 0x08, 0x09 and 0x1B; 0 for the others
-    bool answered = false;   // whether an answer frame was (or is about to be) put on the line
-    double replyDoneMs = -1; // when the last byte of that answer was put on the line; -1 while not (yet)
+    double timeMs = 0;     // when its last byte had arrived, ms since the line was opened (monotonic)
+    quint8 command = 0;    // byte 0 of the payload
+    int payloadLength = 0; // payload bytes, code included, without the frame's CRC
+    quint32 address = 0;   // address field of 0x08, 0x09 and 0x1B; 0 for the others
+    bool answered = false; // whether an answer frame was (or is about to be) put on the line
 };
 
 // The device side of the serial protocol, standing in for the real device in tests, the demo and the benchmark: the
@@ -86,7 +85,7 @@ private:
     void startLine();
     void onRequest(const QByteArray &payload, qint64 arrivalNs);
     void process(const QByteArray &payload, double arrivalMs, qint64 dueNs);
-    void sendAnswer(const QByteArray &answer, const AnswerShape &shape, int traceIndex, qint64 readyNs);
+    void sendAnswer(const QByteArray &answer, const AnswerShape &shape, qint64 readyNs);
     // The device leaves at atNs; AtOrAtNextRequest makes a request that arrives sooner its last, unserved one.
     enum class UnplugWhen { AtOrAtNextRequest, ServingMeanwhile };
     void scheduleUnplug(qint64 atNs, UnplugWhen when = UnplugWhen::AtOrAtNextRequest);
@@ -99,5 +98,4 @@ private:
     bool unplugPending = false;
     int requestsHeard = 0; // since the line was opened, for the faults by request index
     QList<RequestTrace> requests;
-    int traceOffset = 0; // requests dropped by clearTrace(), so that late answers find their entry
 };

@@ -174,7 +174,7 @@ void logRequests(DeviceSimulator *device)
     QObject::connect(device, &DeviceSimulator::requestReceived, device, [device](const RequestTrace &r) {
         devicelog::Request entry{r.timeMs, r.command, r.payloadLength, r.address, r.answered, QString()};
         if (r.command == DeviceCommand::FinishImage && r.answered)
-            entry.finish = device->lastFinish().accepted ? QStringLiteral("accepted") : QStringLiteral("rejected");
+            entry.finish = devicelog::finishVerdict(device->lastFinish().accepted);
         err() << devicelog::requestLine(entry);
         err().flush();
     });
@@ -183,11 +183,8 @@ void logRequests(DeviceSimulator *device)
 devicelog::Stopped stoppedState(const DeviceSimulator &device)
 {
     const FinishRecord finish = device.lastFinish();
-    return {true,
-            device.acceptedPageWrites(),
-            device.badFrames(),
-            finish.received ? (finish.accepted ? QStringLiteral("accepted") : QStringLiteral("rejected")) : QString(),
-            device.runMode(),
+    return {device.acceptedPageWrites(), device.badFrames(),
+            finish.received ? devicelog::finishVerdict(finish.accepted) : QString(), device.runMode(),
             device.version().toString()};
 }
 

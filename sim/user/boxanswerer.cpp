@@ -58,10 +58,13 @@ void BoxAnswerer::noticed(QMessageBox *box)
     answered_.remove(box);
     pending.insert(box);
     emit shown(box->text());
+    // A box gone before the pause has passed is forgotten: its address may come back as another box.
     QPointer<QMessageBox> guard(box);
-    QTimer::singleShot(pauseMs, this, [this, guard] {
-        if (guard && guard->isVisible() && pending.contains(guard.data()))
-            answer(guard.data());
+    QTimer::singleShot(pauseMs, this, [this, guard, box] {
+        if (guard && guard->isVisible() && pending.contains(box))
+            answer(box);
+        else
+            pending.remove(box);
     });
 }
 

@@ -33,9 +33,7 @@ const QString driverMissing = QStringLiteral("драйвер не обнаруж
 const QString installing = QStringLiteral("Установка драйвера...");
 const QString installed = QStringLiteral("установка завершена.");
 const QString checking = QStringLiteral("Проверка драйвера ...");
-} // namespace texts
 
-namespace texts {
 // The Cancel button as the toolkit's own catalogue words it, by the two letters of the user's language; the client's
 // fallback to English (Italian here, which Qt has and the client has not) keeps the toolkit English too.
 inline QString cancelButton(const QString &localeName)

@@ -1,6 +1,8 @@
 #include "app/constants.h"
 #include "app/version.h"
 
+#include <QFile>
+
 // Defined in one translation unit so that appTitle is built after deviceName.
 const QString firmwareFileName = QStringLiteral("DUV_KTL407_" KZ_IMAGE_VERSION ".bin");
 const QString deviceName = QStringLiteral("Kivra Zid");
@@ -11,4 +13,10 @@ const QString deviceSku = QStringLiteral("60318");
 QString firmwareResource()
 {
     return QStringLiteral(":/deviceFW/deviceFW/") + firmwareFileName;
+}
+
+QByteArray readFirmwareResource()
+{
+    QFile file(firmwareResource());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

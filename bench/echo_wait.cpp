@@ -10,11 +10,11 @@
 //   kivra-echo-wait COM10 [baud]
 
 #include "app/constants.h"
+#include "bench/lineplan.h"
 #include "device/firmwareimage.h"
 #include "device/protocol.h"
 #include "serial/framecodec.h"
 
-#include <QFile>
 #include <QVector>
 
 #include <algorithm>
@@ -23,7 +23,6 @@
 #include <windows.h>
 
 namespace {
-constexpr int bitsPerByte = 10;
 
 struct Port
 {
@@ -101,10 +100,9 @@ int main(int argc, char *argv[])
         return 2;
     }
     const DWORD baud = argc > 2 ? DWORD(std::atoi(argv[2])) : 115200;
-    QFile file(firmwareResource());
-    if (!file.open(QIODevice::ReadOnly))
+    const QByteArray image = readFirmwareResource();
+    if (image.isEmpty())
         return 1;
-    const QByteArray image = file.readAll();
     const std::wstring name = L"\\\\.\\" + QString::fromLocal8Bit(argv[1]).toStdWString();
     Port port;
     if (!port.open(name.c_str(), baud)) {
@@ -122,8 +120,8 @@ int main(int argc, char *argv[])
     const auto started = std::chrono::steady_clock::now();
     for (qint64 k = 0; k < pages; ++k) {
         const QByteArray page = firmwareimage::page(image, k);
-        const quint32 address = firmwareimage::firstPageAddress + quint32(firmwareimage::pageSize * k);
-        const QByteArray frame = framecodec::encodeFrame(protocol::writePageRequest(address, page.constData()));
+        const QByteArray frame =
+            framecodec::encodeFrame(protocol::writePageRequest(firmwareimage::pageAddress(k), page.constData()));
         const auto before = std::chrono::steady_clock::now();
         if (!port.write(frame) || !port.awaitFrame()) {
             std::fprintf(stderr, "page %lld: no answer (error %lu)\n", k, GetLastError());

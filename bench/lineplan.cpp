@@ -31,18 +31,15 @@ QByteArray answer(quint8 code)
 LinePlan planTransfer(const QByteArray &image, bool startsInApplication, double thinkTimeMs)
 {
     LinePlan plan;
-    auto request = [&plan](const QByteArray &payload) {
+    // Each frame counted in its direction; returns its length on the line.
+    const auto count = [](qint64 &bytes, int &frames, const QByteArray &payload) {
         const int n = framecodec::encodeFrame(payload).size();
-        plan.requestBytes += n;
-        ++plan.requests;
+        bytes += n;
+        ++frames;
         return n;
     };
-    auto reply = [&plan](const QByteArray &payload) {
-        const int n = framecodec::encodeFrame(payload).size();
-        plan.replyBytes += n;
-        ++plan.replies;
-        return n;
-    };
+    const auto request = [&](const QByteArray &payload) { return count(plan.requestBytes, plan.requests, payload); };
+    const auto reply = [&](const QByteArray &payload) { return count(plan.replyBytes, plan.replies, payload); };
     const QByteArray statusRequest =
         protocol::readBlockRequest(DeviceCommand::ReadBlock, 0, protocol::statusReplyLength);
 
@@ -58,8 +55,8 @@ LinePlan planTransfer(const QByteArray &image, bool startsInApplication, double 
     plan.pages = firmwareimage::pageCount(image.size());
     for (qint64 k = 0; k < plan.pages; ++k) {
         const QByteArray page = firmwareimage::page(image, k);
-        const quint32 address = firmwareimage::firstPageAddress + static_cast<quint32>(firmwareimage::pageSize * k);
-        plan.pageRequestBytes.append(request(protocol::writePageRequest(address, page.constData())));
+        plan.pageRequestBytes.append(
+            request(protocol::writePageRequest(firmwareimage::pageAddress(k), page.constData())));
         plan.pageReplyBytes = reply(answer(DeviceCommand::WritePage));
     }
 

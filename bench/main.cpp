@@ -100,12 +100,11 @@ int main(int argc, char *argv[])
     if (!options)
         return 2;
 
-    QFile imageFile(firmwareResource());
-    if (!imageFile.open(QIODevice::ReadOnly)) {
+    const QByteArray image = readFirmwareResource();
+    if (image.isEmpty()) {
         std::fprintf(stderr, "cannot read %s\n", qPrintable(firmwareResource()));
         return 1;
     }
-    const QByteArray image = imageFile.readAll();
     Bench bench(*options, image, &app.timeline);
     QString error;
     if (!bench.setUp(&error)) {

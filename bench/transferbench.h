@@ -178,13 +178,12 @@ public:
     UnplugResult unplug(int pages)
     {
         UnplugResult result;
-        QStringList arguments{QStringLiteral("--baud"), QString::number(options.baud), QStringLiteral("--fw-version"),
-                              benchDeviceVersionText};
+        // Between the restart polls, the device stays silent in its restart for as long as the client polls.
+        QStringList arguments{QStringLiteral("--baud"),       QString::number(options.baud),
+                              QStringLiteral("--fw-version"), benchDeviceVersionText,
+                              QStringLiteral("--run-mode"),   QString::number(pages < 0 ? 1 : 0)};
         if (pages < 0)
-            arguments << QStringLiteral("--run-mode") << QStringLiteral("1") << QStringLiteral("--restart-polls")
-                      << QStringLiteral("1000");
-        else
-            arguments << QStringLiteral("--run-mode") << QStringLiteral("0");
+            arguments << QStringLiteral("--restart-polls") << QStringLiteral("1000");
         SimulatorProcess simulator;
         if (!startAndConnect(simulator, arguments, &result.failure))
             return result;

@@ -18,10 +18,16 @@ constexpr qint64 pageCount(qint64 imageSize)
     return imageSize / pageSize + (imageSize % pageSize != 0 ? 1 : 0);
 }
 
+// Where page k (from 0) goes in the device's flash.
+constexpr quint32 pageAddress(qint64 k)
+{
+    return firstPageAddress + static_cast<quint32>(pageSize * k);
+}
+
 // Address just behind the last page: what the finish request announces.
 constexpr quint32 endAddress(qint64 pages)
 {
-    return firstPageAddress + static_cast<quint32>(pageSize * pages);
+    return pageAddress(pages);
 }
 
 // The largest image whose pages, laid from 0x8000, still end within the 32-bit address the finish request carries.

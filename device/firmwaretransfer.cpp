@@ -81,7 +81,7 @@ bool MainWindow::writePages(qint64 size)
         if (firmwareFile.read(page, wanted) != wanted)
             return false;
         std::fill(page + wanted, page + firmwareimage::pageSize, firmwareimage::fillByte);
-        const quint32 address = firmwareimage::firstPageAddress + static_cast<quint32>(k) * firmwareimage::pageSize;
+        const quint32 address = firmwareimage::pageAddress(k);
         if (!acceptedWithOneRetry([&] { return writePage(address, page); }))
             return false;
         setProgress(static_cast<int>(k));

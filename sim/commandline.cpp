@@ -31,6 +31,13 @@ bool intOption(const QCommandLineParser &parser, const QString &name, int minimu
     return true;
 }
 
+bool fail(QString *error, const QString &why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
 bool wantsTextOnly(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {

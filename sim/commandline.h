@@ -16,6 +16,8 @@ int usageError(const QString &message);
 // The option `name` as a number (decimal, or 0x.. hex) from minimum to maximum into *out; false when it is not one.
 // An option left out leaves *out as it is.
 bool intOption(const QCommandLineParser &parser, const QString &name, int minimum, int maximum, int *out);
+// Sets *error (where one is given) to `why` and returns false: how an option's parser says what it refused.
+bool fail(QString *error, const QString &why);
 // --help and friends print and exit; they must work where no display is, so no GUI application is made for them.
 bool wantsTextOnly(int argc, char *argv[]);
 

@@ -66,7 +66,7 @@ private slots:
             Fault reject;
             reject.kind = FaultKind::RejectStatus;
             reject.command = 0x09;
-            reject.address = Fault::pageAddress(100);
+            reject.address = firmwareimage::pageAddress(100);
             config.faults = {reject};
         }
         ClientRun run(config);

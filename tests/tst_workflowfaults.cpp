@@ -18,7 +18,7 @@ Fault fault(FaultKind kind, quint8 command, int occurrence = 1, int page = -1)
     f.command = command;
     f.occurrence = occurrence;
     if (page >= 0)
-        f.address = Fault::pageAddress(page);
+        f.address = firmwareimage::pageAddress(page);
     return f;
 }
 

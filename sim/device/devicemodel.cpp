@@ -4,6 +4,7 @@
 #include "device/protocol.h"
 
 #include <QStringList>
+#include <QtEndian>
 
 #include <algorithm>
 
@@ -22,15 +23,12 @@ constexpr quint32 flashEnd = 0x100000;
 
 quint16 le16(const QByteArray &bytes, int at)
 {
-    return static_cast<quint16>(static_cast<quint8>(bytes.at(at)) | (static_cast<quint8>(bytes.at(at + 1)) << 8));
+    return qFromLittleEndian<quint16>(bytes.constData() + at);
 }
 
 quint32 le32(const QByteArray &bytes, int at)
 {
-    quint32 value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | static_cast<quint8>(bytes.at(at + i));
-    return value;
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
 
 QByteArray identityField(const QByteArray &text)

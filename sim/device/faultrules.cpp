@@ -1,11 +1,14 @@
 #include "sim/device/faultrules.h"
 
 #include "device/firmwareimage.h"
+#include "sim/commandline.h"
 
 #include <QRegularExpression>
 #include <QStringList>
 
 #include <limits>
+
+using commandline::fail;
 
 namespace {
 
@@ -32,13 +35,6 @@ constexpr KindName kindNames[] = {
 constexpr qlonglong maxPageIndex = (0xFFFFFFFFLL - firmwareimage::firstPageAddress) / firmwareimage::pageSize;
 constexpr qlonglong maxFaultDelayMs = 600000;
 constexpr qlonglong maxReplyPieces = 4096;
-
-bool fail(QString *error, const QString &why)
-{
-    if (error)
-        *error = why;
-    return false;
-}
 
 // One key=value item of a rule into *f.
 bool parseItem(const QString &item, Fault *f, QString *error)
@@ -70,7 +66,7 @@ bool parseItem(const QString &item, Fault *f, QString *error)
     if (key == QLatin1String("page")) {
         if (!inRange(0, maxPageIndex))
             return false;
-        f->address = Fault::pageAddress(static_cast<int>(n));
+        f->address = firmwareimage::pageAddress(n);
     } else if (key == QLatin1String("addr")) {
         if (!inRange(0, 0xFFFFFFFFLL))
             return false;
@@ -94,11 +90,6 @@ bool parseItem(const QString &item, Fault *f, QString *error)
 }
 
 } // namespace
-
-qint64 Fault::pageAddress(int index)
-{
-    return firmwareimage::firstPageAddress + static_cast<qint64>(firmwareimage::pageSize) * index;
-}
 
 bool Fault::parse(const QString &text, Fault *fault, QString *error)
 {

@@ -32,8 +32,6 @@ struct Fault
     int gapMs = 5;      // SplitReply
     QByteArray payload; // ReplaceReply: sent even where the device would stay silent; empty gives an empty frame
 
-    // The device address of page `index` of an image (0x8000 + 512 * index), for rules on page writes.
-    static qint64 pageAddress(int index);
     // Parses the command-line form "kind:command[:key=value...]", e.g. "no-reply:0x09:page=3:nth=1" or
     // "delay:0x08:ms=1500"; syntaxHelp() lists the kinds and keys. On failure *error says why.
     static bool parse(const QString &text, Fault *fault, QString *error);

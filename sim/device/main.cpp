@@ -28,6 +28,13 @@ using commandline::err;
 
 namespace {
 
+// One line of the device log, out at once: the programs that read it may be watching while the device runs.
+void writeLog(const QByteArray &line)
+{
+    err() << line;
+    err().flush();
+}
+
 int signalPipe[2] = {-1, -1};
 
 extern "C" void onTerminationSignal(int)
@@ -148,8 +155,7 @@ private:
     {
         removeLink();
         // Wall-clock time, which a client in another process (under Wine too) can compare with its own.
-        err() << devicelog::unpluggedLine(QDateTime::currentMSecsSinceEpoch(), replugMs >= 0);
-        err().flush();
+        writeLog(devicelog::unpluggedLine(QDateTime::currentMSecsSinceEpoch(), replugMs >= 0));
         if (replugMs < 0)
             return;
         QTimer::singleShot(replugMs, this, [this] {
@@ -159,8 +165,7 @@ private:
                 QCoreApplication::exit(1);
                 return;
             }
-            err() << devicelog::pluggedInLine(device->portPath());
-            err().flush();
+            writeLog(devicelog::pluggedInLine(device->portPath()));
         });
     }
 
@@ -175,8 +180,7 @@ void logRequests(DeviceSimulator *device)
         devicelog::Request entry{r.timeMs, r.command, r.payloadLength, r.address, r.answered, QString()};
         if (r.command == DeviceCommand::FinishImage && r.answered)
             entry.finish = devicelog::finishVerdict(device->lastFinish().accepted);
-        err() << devicelog::requestLine(entry);
-        err().flush();
+        writeLog(devicelog::requestLine(entry));
     });
 }
 
@@ -220,7 +224,6 @@ int main(int argc, char *argv[])
         logRequests(&device);
 
     const int rc = QCoreApplication::exec();
-    err() << devicelog::stoppedLine(stoppedState(device));
-    err().flush();
+    writeLog(devicelog::stoppedLine(stoppedState(device)));
     return rc;
 }

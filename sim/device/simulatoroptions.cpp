@@ -1,11 +1,14 @@
 #include "sim/device/simulatoroptions.h"
 
+#include "device/protocol.h"
 #include "sim/commandline.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
 #include <limits>
+
+using commandline::fail;
 
 namespace {
 
@@ -25,9 +28,6 @@ const QString silentFromName = QStringLiteral("silent-from");
 // Ten minutes of think time is far beyond any client time-out and still fits the simulator's nanosecond clock.
 constexpr double maxLatencyMs = 600000;
 
-// Identity fields are 32 bytes on the line, zero-padded.
-constexpr int fieldBytes = 32;
-
 // A text option as bytes, one byte per character (Latin-1), with \xHH escapes for anything else.
 bool parseFieldText(const QString &text, QByteArray *out)
 {
@@ -46,7 +46,7 @@ bool parseFieldText(const QString &text, QByteArray *out)
             return false;
         bytes.append(static_cast<char>(text.at(i).unicode()));
     }
-    if (bytes.size() > fieldBytes)
+    if (bytes.size() > protocol::identityFieldLength)
         return false;
     *out = bytes;
     return true;
@@ -55,13 +55,6 @@ bool parseFieldText(const QString &text, QByteArray *out)
 bool intOption(const QCommandLineParser &parser, const QString &name, int minimum, int *out)
 {
     return commandline::intOption(parser, name, minimum, std::numeric_limits<int>::max(), out);
-}
-
-bool fail(QString *error, const QString &why)
-{
-    if (error)
-        *error = why;
-    return false;
 }
 
 } // namespace
@@ -137,7 +130,7 @@ bool simulatorConfigFromOptions(const QCommandLineParser &parser, SimulatorConfi
     if (parser.isSet(hardwareName) && !parseFieldText(parser.value(hardwareName), &config->hardware))
         return fail(error, QStringLiteral("--hardware wants at most 32 Latin-1 characters or \\xHH bytes"));
     int runMode = config->runMode;
-    if (!intOption(parser, runModeName, 0, &runMode) || runMode > 255)
+    if (!commandline::intOption(parser, runModeName, 0, 255, &runMode))
         return fail(error, QStringLiteral("--run-mode wants a number 0..255"));
     config->runMode = static_cast<quint8>(runMode);
     if (!intOption(parser, restartPollsName, 0, &config->restartPolls))

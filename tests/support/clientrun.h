@@ -34,10 +34,7 @@ public:
     // Whether the device holds the carried image, padded with 0xFF to whole pages, and accepted its checksum.
     bool holdsCarriedImage() const
     {
-        static const QByteArray image = [] {
-            QFile file(firmwareResource());
-            return file.open(QIODevice::ReadOnly) ? firmwareimage::padded(file.readAll()) : QByteArray();
-        }();
+        static const QByteArray image = firmwareimage::padded(readFirmwareResource());
         return !image.isEmpty() && simulator.lastFinish().accepted &&
                simulator.flash(firmwareimage::firstPageAddress, image.size()) == image;
     }

@@ -3,10 +3,9 @@
 
 #include <QFile>
 
-// Defined in one translation unit so that appTitle is built after deviceName.
-const QString firmwareFileName = QStringLiteral("DUV_KTL407_" KZ_IMAGE_VERSION ".bin");
+const QString firmwareFileName = QStringLiteral(KZ_IMAGE_FILE);
 const QString deviceName = QStringLiteral("Kivra Zid");
-const QString appTitle = QStringLiteral("ORVAN %1 update client v " KZ_CLIENT_VERSION).arg(deviceName);
+const QString appTitle = QStringLiteral(KZ_APP_TITLE);
 const QString deviceType = QStringLiteral("KTL407.001");
 const QString deviceSku = QStringLiteral("60318");
 

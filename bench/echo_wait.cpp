@@ -1,6 +1,6 @@
 // kivra-echo-wait: the least a Windows program can do per page on a serial line, for comparison with the client.
 //
-// It writes the transfer's 336 page requests to a port and waits for each answer with an overlapped WaitCommEvent for
+// It writes the transfer's page requests to a port and waits for each answer with an overlapped WaitCommEvent for
 // EV_RXCHAR, as Qt's Windows backend does (this one takes the completion from an I/O completion port, Qt as an APC),
 // then ReadFile of what is queued: no event loop, no widgets and no client code on the path. What it adds to the line's
 // own time per page is the cost of the system's comm-event path (under Wine: Wine's); what the client adds beyond that

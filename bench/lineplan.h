@@ -1,12 +1,14 @@
 #pragma once
 
+#include "app/version.h"
+
 #include <QByteArray>
 #include <QVector>
 
 constexpr int bitsPerByte = 10; // 8N1: start bit, eight data bits, stop bit
 
 // The version the simulated device is told to report, so that its status reply is known byte for byte.
-constexpr quint8 benchDeviceVersion[3] = {0, 1, 157};
+constexpr quint8 benchDeviceVersion[3] = {previousRelease.major, previousRelease.minor, previousRelease.build};
 
 // Every frame a transfer exchanges and has to wait for, in both directions, built with the client's own request
 // builders and frame codec so that the stuffing is counted byte for byte, plus the pause the protocol itself demands.

@@ -64,10 +64,13 @@ endif()
 # Linux: a Debian package that installs the client for every user of the machine.
 include(GNUInstallDirs)
 set(kz_linux "${PROJECT_SOURCE_DIR}/resources/linux")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Kivra Zid update team <support@kivra-zid.example>")
+# The changelog, the AppStream metadata and the manual page, with the releases of the release table.
+include(cmake/releasedocs.cmake)
 install(TARGETS kivra-zid-update RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES "${kz_linux}/kivra-zid-update.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # What software centres list: the client, its release, its licences and the USB device it serves.
-install(FILES "${kz_linux}/example.kivra_zid.update.metainfo.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES "${KZ_LINUX_DOCS}/example.kivra_zid.update.metainfo.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # The theme's icons, made from the window icon at build time.
 set(kz_icon_sizes 16 24 32 48 64 128 256)
@@ -94,9 +97,9 @@ install(FILES "${kz_linux}/70-kivra-zid-update.rules" DESTINATION lib/udev/rules
 set(kz_doc "${CMAKE_CURRENT_BINARY_DIR}/doc")
 add_custom_command(OUTPUT "${kz_doc}/changelog.gz" "${kz_doc}/kivra-zid-update.1.gz"
                    COMMAND ${CMAKE_COMMAND} -E make_directory "${kz_doc}"
-                   COMMAND gzip -9n -c "${kz_linux}/changelog" > "${kz_doc}/changelog.gz"
-                   COMMAND gzip -9n -c "${kz_linux}/kivra-zid-update.1" > "${kz_doc}/kivra-zid-update.1.gz"
-                   DEPENDS "${kz_linux}/changelog" "${kz_linux}/kivra-zid-update.1")
+                   COMMAND gzip -9n -c "${KZ_LINUX_DOCS}/changelog" > "${kz_doc}/changelog.gz"
+                   COMMAND gzip -9n -c "${KZ_LINUX_DOCS}/kivra-zid-update.1" > "${kz_doc}/kivra-zid-update.1.gz"
+                   DEPENDS "${KZ_LINUX_DOCS}/changelog" "${KZ_LINUX_DOCS}/kivra-zid-update.1")
 add_custom_target(kivra-zid-docs ALL DEPENDS "${kz_doc}/changelog.gz" "${kz_doc}/kivra-zid-update.1.gz")
 install(FILES "${kz_linux}/copyright" "${kz_doc}/changelog.gz" DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kivra-zid-update)
 install(FILES "${kz_doc}/kivra-zid-update.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -110,7 +113,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qttranslations5-l10n")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Kivra Zid update team <support@kivra-zid.example>")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kivra-zid.example/")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for the Kivra Zid handheld device")
 # The long description; CPack puts the summary above it as the synopsis line and indents every line.

@@ -1,9 +1,10 @@
 // kivra-zid-update-demo: the client exactly as its users meet it, but with a simulated device on a pty in place of
 // the cable and the USB-to-UART driver reported present, so the whole update can be shown (or photographed) on any
-// machine. The device can be started in any state the client reacts to; without options it runs an older release
-// than the carried image (0.1.153, shown as 1.0.20), so the full update runs.
+// machine. The device can be started in any state the client reacts to; without options it runs the release before
+// the carried image, so the full update runs and the panel moves from one release's name to the next.
 
 #include "app/startup.h"
+#include "app/version.h"
 #include "serial/qorvserial.h"
 #include "sim/commandline.h"
 #include "sim/device/devicesimulator.h"
@@ -61,9 +62,6 @@ int parseOptions(const QCoreApplication &app, Options *options)
 {
     SimulatorConfig &config = options->device;
     config.baudRate = realisticBaudRate;
-    // A released version the panel shows as 1.0.20, so the update visibly moves it to 1.0.26.
-    config.version = {0, 1, 153};
-
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral(
@@ -73,7 +71,7 @@ int parseOptions(const QCoreApplication &app, Options *options)
             "second search. The options below start the device in other states (newer firmware, another identity, "
             "already in update mode) or make it misbehave.\n\n"
             "Examples:\n"
-            "  --fw-version 0.1.158                device already up to date\n"
+            "  --fw-version %5 device already up to date\n"
             "  --sku 99999                         update not suitable for the device\n"
             "  --run-mode 0                        device left in update mode by an interrupted transfer\n"
             "  --unplug-after-pages 100            cable pulled in the middle of the transfer\n"
@@ -82,7 +80,7 @@ int parseOptions(const QCoreApplication &app, Options *options)
             "  --screenshots shots                 pictures of every box and of the window, into ./shots\n\n"
             "Fault RULE for --fault:\n%4")
             .arg(config.version.toString(), fieldOptionText(config.sku), fieldOptionText(config.hardware),
-                 Fault::syntaxHelp()));
+                 Fault::syntaxHelp(), QStringLiteral(KZ_IMAGE_VERSION).leftJustified(22)));
     parser.addHelpOption();
     addSimulatorOptions(parser, config);
     parser.addOptions({

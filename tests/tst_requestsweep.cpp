@@ -7,6 +7,7 @@
 // so that several processes can share the whole sweep (scripts/sweep).
 
 #include "sim/device/devicelog.h"
+#include "device/firmwareimage.h"
 #include "support/clientrun.h"
 
 #include <QtTest>
@@ -19,7 +20,7 @@ constexpr int firstPageIndex = 6; // status, identify, status, update mode and o
 // The request at `index` of a whole update (from 1): its code, and its name for the table.
 QPair<quint8, QString> requestAt(int index)
 {
-    const quint8 code = seen::updateRequests.value(index - 1);
+    const quint8 code = seen::updateRequests().value(index - 1);
     if (code == DeviceCommand::WritePage)
         return {code, QStringLiteral("page %1").arg(index - firstPageIndex + 1)};
     return {code, devicelog::requestName(code) + (index > firstPageIndex && code != DeviceCommand::FinishImage
@@ -56,9 +57,9 @@ private slots:
         QTest::addColumn<bool>("vanish");
         const bool all = qEnvironmentVariable("KZ_SWEEP") == QLatin1String("all");
         const QStringList shard = qEnvironmentVariable("KZ_SWEEP_SHARD", QStringLiteral("0/1")).split('/');
-        const int lastPage = firstPageIndex + seen::updateRequests.count(DeviceCommand::WritePage) - 1;
+        const int lastPage = firstPageIndex + seen::updateRequests().count(DeviceCommand::WritePage) - 1;
         int rowNumber = 0;
-        for (int k = 1; k <= seen::updateRequests.size(); ++k) {
+        for (int k = 1; k <= seen::updateRequests().size(); ++k) {
             if (!all && k > firstPageIndex + 1 && k != (firstPageIndex + lastPage) / 2 && k < lastPage - 1)
                 continue;
             for (const bool vanish : {true, false}) {
@@ -119,7 +120,7 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.holdsCarriedImage());
         QCOMPARE(run.simulator.runMode(), quint8(1));
-        QCOMPARE(run.simulator.version().build, quint8(158));
+        QVERIFY(run.reportsCarriedVersion());
     }
 };
 

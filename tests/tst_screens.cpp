@@ -6,9 +6,12 @@
 // cell, on Qt's VNC platform with a screen of that size at 96 DPI and QT_SCALE_FACTOR for the scaling; scripts/windows
 // runs the Windows build the same way under Wine at 96, 144 and 192 DPI.
 
+#include "app/startup.h"
 #include "support/readability.h"
+#include "support/texts.h"
 
 #include <QProcess>
+#include <QScreen>
 #include <QTranslator>
 #include <QtTest>
 

@@ -2,6 +2,7 @@
 // as it shows it. (The panel itself is read in the whole runs.)
 
 #include "app/startup.h"
+#include "support/release.h"
 #include "ui/formdevice.h"
 #include "ui/windowfit.h"
 
@@ -48,7 +49,8 @@ private slots:
         QCOMPARE(devicePanelHeight(windowHeight, contentHeight), panelHeight);
     }
 
-    // The device numbers its releases 0.1.x while the product is sold as 1.0.
+    // The device numbers its builds 0.1.x while the product is sold as 1.0; a build a release carried is named after
+    // that release. The two released builds keep their names whatever this build carries.
     void displayedVersion_data()
     {
         QTest::addColumn<QString>("reported");
@@ -56,6 +58,8 @@ private slots:
         for (const char *pair : {"0.1.153=1.0.20", "0.1.158=1.0.26", "0.1.157=1.0.157", "0.1.0=1.0.0",
                                  "0.2.158=0.2.158", "1.0.26=1.0.26", "255.255.255=255.255.255"})
             QTest::newRow(pair) << QString(pair).section('=', 0, 0) << QString(pair).section('=', 1);
+        QTest::newRow("the carried image") << carried::version() << carried::release();
+        QTest::newRow("the release before") << carried::previousVersion() << carried::previousRelease();
     }
 
     void displayedVersion()

@@ -43,14 +43,13 @@ QPixmap devicePicture()
 
 QString displayedVersion(quint8 major, quint8 minor, quint8 build)
 {
+    for (const ReleasedBuild &released : releasedBuilds) {
+        if (released.major == major && released.minor == minor && released.build == build)
+            return QString::fromLatin1(released.release);
+    }
     if (major == 0 && minor == 1) {
         major = 1;
         minor = 0;
-        if (build == 153) {
-            build = 20; // the release before this client's
-        } else if (build == carriedImage::build) {
-            build = clientVersion::patch;
-        }
     }
     return QStringLiteral("%1.%2.%3").arg(uint(major)).arg(uint(minor)).arg(uint(build));
 }

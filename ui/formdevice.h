@@ -5,9 +5,9 @@
 
 class Ui_FormDevice;
 
-// The firmware version as the panel shows it. The device numbers its releases 0.1.x while the product is sold as
-// 1.0: builds 153 and 158 were released as 1.0.20 and 1.0.26, every other 0.1.x shows as 1.0.x, anything else as
-// reported.
+// The firmware version as the panel shows it. The device numbers its builds 0.1.x while the product is sold as 1.0:
+// a build that a release of the client carried shows as that release's number (0.1.153 as 1.0.20), every other 0.1.x
+// as 1.0.x, anything else as reported.
 QString displayedVersion(quint8 major, quint8 minor, quint8 build);
 
 // The small panel in the step table that shows the identified device: its picture and the HW, SKU and FW rows.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/version.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QString>
@@ -12,18 +14,20 @@ struct SimulatorVersion
     quint8 build = 0;
 
     QString toString() const;
-    // "0.1.158" style text; false (and *version untouched) when it is not three numbers 0..255.
+    // "0.1.2" style text; false (and *version untouched) when it is not three numbers 0..255.
     static bool parse(const QString &text, SimulatorVersion *version);
 };
 
-// What the device is made to be; the defaults are a device one version behind the client's image.
+// What the device is made to be; the defaults are a device on the release before the client's, which takes on the
+// carried image's version once it has accepted an image.
 struct DeviceSetup
 {
     quint8 runMode = 1; // 1 = running its application, anything else = update mode
-    SimulatorVersion version{0, 1, 157};
+    SimulatorVersion version{previousRelease.major, previousRelease.minor, previousRelease.build};
     QByteArray sku = QByteArrayLiteral("60318");           // up to 32 bytes, any values; zero-padded on the line
     QByteArray hardware = QByteArrayLiteral("KTL407.001"); // likewise
-    SimulatorVersion versionAfterUpdate{0, 1, 158};        // reported after an accepted finish and leaving update mode
+    // Reported after an accepted finish and leaving update mode.
+    SimulatorVersion versionAfterUpdate{carriedImage::major, carriedImage::minor, carriedImage::build};
     int restartPolls = 0; // status requests left unanswered while the device restarts into update mode
 };
 

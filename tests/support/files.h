@@ -1,13 +1,7 @@
 #pragma once
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QByteArray>
+#include <QString>
 
 // Writes `content` to `path`, making the folders on the way.
-inline bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
+bool writeFile(const QString &path, const QByteArray &content);

@@ -1,45 +1,52 @@
 #pragma once
 
-// The user-visible texts, in the source language the tests run in (no catalogue is installed), written here once so
-// that a text the client says in the wrong place, or misspells, fails the runs that expect it; and the languages the
-// client carries.
+// The user-visible texts, in the source language the tests run in (no catalogue is installed), written once so that a
+// text the client says in the wrong place, or misspells, fails the runs that expect it; and the languages the client
+// carries.
 
-#include <QMap>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace texts {
-const QStringList languages{"en", "de", "es", "fr", "pl", "ru"};
-
-const QString connectTitle = QStringLiteral("Подключение устройства");
-const QString connectPrompt = QStringLiteral("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\"");
-const QString updateTitle = QStringLiteral("Обновление устройства");
-const QString ready = QStringLiteral("Мы готовы обновить Ваше устройство. Для запуска процесса обновления нажмите "
-                                     "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!");
-const QString success = QStringLiteral("Процесс обновления успешно завершен!");
-const QString closeHeld = QStringLiteral("Окно закроется после завершения обновления.");
-const QString restartError =
-    QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
-
-const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
-const QString notFound = QStringLiteral("Устройство не найдено");
-const QString found = QStringLiteral("устройство найдено.");
-const QString searching = QStringLiteral("Поиск устройства ...");
-const QString shuttingDown = QStringLiteral("Завершение работы...");
-const QString started = QStringLiteral("Начат процесс обновления. Не отключайте устройство!");
-const QString driverSearch = QStringLiteral("Поиск драйвера ...");
-const QString driverFound = QStringLiteral("драйвер обнаружен.");
-const QString driverMissing = QStringLiteral("драйвер не обнаружен.");
-const QString installing = QStringLiteral("Установка драйвера...");
-const QString installed = QStringLiteral("установка завершена.");
-const QString checking = QStringLiteral("Проверка драйвера ...");
+extern const QStringList languages;
+extern const QString connectTitle;
+extern const QString connectPrompt;
+extern const QString updateTitle;
+extern const QString ready;
+extern const QString success;
+extern const QString closeHeld;
+extern const QString restartError;
+extern const QString upToDate;
+extern const QString notFound;
+extern const QString found;
+extern const QString searching;
+extern const QString shuttingDown;
+extern const QString started;
+extern const QString driverSearch;
+extern const QString driverFound;
+extern const QString driverMissing;
+extern const QString installing;
+extern const QString installed;
+extern const QString checking;
 
 // The Cancel button as the toolkit's own catalogue words it, by the two letters of the user's language; the client's
 // fallback to English (Italian here, which Qt has and the client has not) keeps the toolkit English too.
-inline QString cancelButton(const QString &localeName)
-{
-    static const QMap<QString, QString> words{
-        {"de", "Abbrechen"}, {"es", "Cancelar"}, {"fr", "Annuler"}, {"pl", "Anuluj"}, {"ru", "Отмена"}};
-    return words.value(localeName.left(2), QStringLiteral("Cancel"));
-}
+QString cancelButton(const QString &localeName);
 } // namespace texts
+
+// A row of the step table as WindowRun::rows() gives it: "step | result | icon".
+QString row(const QString &step, const QString &result = {}, const char *icon = "");
+
+// What a user sees of the common runs, as WindowRun::rows() and boxTexts() give it.
+namespace seen {
+extern const QString driverRow;
+extern const QString foundRow;
+extern const QString notFoundRow;
+extern const QStringList updateBoxes;
+// The requests of a whole update of the device on the release before, in order: the search, the switch to update
+// mode and one restart poll, the carried image's pages, the finish, the switch back, and the second search.
+QList<quint8> updateRequests();
+// The device on the release before: found, updated, found again up to date, and the closing row.
+QStringList wholeUpdateRows();
+} // namespace seen

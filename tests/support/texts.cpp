@@ -1,0 +1,71 @@
+#include "texts.h"
+
+#include "release.h"
+
+#include <QMap>
+#include <QVector>
+
+namespace texts {
+const QStringList languages{"en", "de", "es", "fr", "pl", "ru"};
+const QString connectTitle = QStringLiteral("Подключение устройства");
+const QString connectPrompt = QStringLiteral("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\"");
+const QString updateTitle = QStringLiteral("Обновление устройства");
+const QString ready = QStringLiteral("Мы готовы обновить Ваше устройство. Для запуска процесса обновления нажмите "
+                                     "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!");
+const QString success = QStringLiteral("Процесс обновления успешно завершен!");
+const QString closeHeld = QStringLiteral("Окно закроется после завершения обновления.");
+const QString restartError = QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
+const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
+const QString notFound = QStringLiteral("Устройство не найдено");
+const QString found = QStringLiteral("устройство найдено.");
+const QString searching = QStringLiteral("Поиск устройства ...");
+const QString shuttingDown = QStringLiteral("Завершение работы...");
+const QString started = QStringLiteral("Начат процесс обновления. Не отключайте устройство!");
+const QString driverSearch = QStringLiteral("Поиск драйвера ...");
+const QString driverFound = QStringLiteral("драйвер обнаружен.");
+const QString driverMissing = QStringLiteral("драйвер не обнаружен.");
+const QString installing = QStringLiteral("Установка драйвера...");
+const QString installed = QStringLiteral("установка завершена.");
+const QString checking = QStringLiteral("Проверка драйвера ...");
+
+QString cancelButton(const QString &localeName)
+{
+    static const QMap<QString, QString> words{
+        {"de", "Abbrechen"}, {"es", "Cancelar"}, {"fr", "Annuler"}, {"pl", "Anuluj"}, {"ru", "Отмена"}};
+    return words.value(localeName.left(2), QStringLiteral("Cancel"));
+}
+} // namespace texts
+
+QString row(const QString &step, const QString &result, const char *icon)
+{
+    return step + QStringLiteral(" | ") + result + QStringLiteral(" | ") + QLatin1String(icon);
+}
+
+// Defined after the texts they are made of, in the same file, so that they are made after them.
+namespace seen {
+const QString driverRow = row(texts::driverSearch, texts::driverFound, "ok");
+const QString foundRow = row(texts::searching, texts::found, "ok");
+const QString notFoundRow = row(texts::searching, texts::notFound, "fail");
+const QStringList updateBoxes{texts::connectPrompt, texts::ready, texts::success, texts::upToDate};
+
+QList<quint8> updateRequests()
+{
+    return QList<quint8>{0x08, 0x02, 0x08, 0x03, 0x08} + QVector<quint8>(carried::pages(), 0x09).toList() +
+           QList<quint8>{0x1B, 0x03, 0x08, 0x02};
+}
+
+QStringList wholeUpdateRows()
+{
+    const QString panel = QStringLiteral("[panel KTL407.001 60318 %1]");
+    return {driverRow,
+            foundRow,
+            panel.arg(carried::previousRelease()),
+            row({}),
+            "== " + texts::started,
+            foundRow,
+            panel.arg(carried::release()),
+            row({}),
+            "== " + texts::upToDate,
+            row(texts::shuttingDown)};
+}
+} // namespace seen

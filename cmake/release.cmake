@@ -1,7 +1,7 @@
 # Reads the release table (resources/releases.txt, or KZ_RELEASES) before project(): the release this tree builds
 # is its last line. Sets
-#   KZ_RELEASE            the release number, "1.0.26" style (the project's version)
-#   KZ_IMAGE_VERSION      the carried image's version as the device reports it, "0.1.158" style
+#   KZ_RELEASE            the release number, "1.2.3" style (the project's version)
+#   KZ_IMAGE_VERSION      the carried image's version as the device reports it, "0.1.2" style
 #   KZ_IMAGE_FILE         the carried image's file name, and KZ_IMAGE_PATH where it is read from (KZ_FIRMWARE_DIR)
 #   KZ_RELEASE_DATE       the day of this release, "YYYY-MM-DD"
 #   KZ_RELEASE_LINES      one "release;build;date;note" entry a release, oldest first, "|"-separated

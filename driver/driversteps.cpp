@@ -92,6 +92,10 @@ bool MainWindow::unpackDriverPackage(const QString &directory)
 
 void MainWindow::installDriver()
 {
+    // A close in the same turn of the event loop as this step's timer gave the run up: nothing is unpacked or started
+    // after the window has gone.
+    if (runAbandoned)
+        return;
     const QString directory = extractionDirectory();
     if (unpackDriverPackage(directory)) {
         // Whether the installer starts is not examined: the poll ends at once if it did not, and the next driver

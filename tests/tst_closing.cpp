@@ -2,8 +2,8 @@
 // box has been seen; anywhere else the client ends at once, shows nothing more and lets the port go, and a driver
 // search that takes seconds keeps the window processing events until then.
 
-#include "driver/windowssystem.h"
 #include "device/firmwareimage.h"
+#include "driver/windowssystem.h"
 #include "support/clientrun.h"
 
 #include <QtTest>

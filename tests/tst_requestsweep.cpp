@@ -6,8 +6,8 @@
 // KZ_SWEEP=all every request of the update, and with KZ_SWEEP_SHARD=i/n only every n-th row from the i-th (0-based),
 // so that several processes can share the whole sweep (scripts/sweep).
 
-#include "sim/device/devicelog.h"
 #include "device/firmwareimage.h"
+#include "sim/device/devicelog.h"
 #include "support/clientrun.h"
 
 #include <QtTest>

@@ -13,12 +13,21 @@ CloseGuard::CloseGuard(QWidget *window, std::function<void()> held, std::functio
     window->installEventFilter(this);
 }
 
+void CloseGuard::setHolding(bool holding)
+{
+    if (holding && !holdingRun)
+        heldClose = false;
+    holdingRun = holding;
+}
+
 bool CloseGuard::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != window)
         return false;
-    if (event->type() == QEvent::Show && std::exchange(closed, false))
+    if (event->type() == QEvent::Show && std::exchange(closed, false)) {
+        heldClose = false;
         shownAgain();
+    }
     if (event->type() != QEvent::Close)
         return false;
     if (holdingRun) {

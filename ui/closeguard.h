@@ -20,8 +20,9 @@ public:
     CloseGuard(QWidget *window, std::function<void()> held, std::function<void()> closing,
                std::function<void()> shownAgain);
 
-    void setHolding(bool holding) { holdingRun = holding; }
-    // A close came while the guard held.
+    // Holding again starts a new transfer: a close held during an earlier one is forgotten.
+    void setHolding(bool holding);
+    // A close came while the guard held, since it last began to hold (or the window was shown again).
     bool closeWasHeld() const { return heldClose; }
 
 protected:

@@ -11,6 +11,7 @@
 #include "ui/steptexts.h"
 #include "ui/windowfit.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -227,7 +228,12 @@ void MainWindow::shutDown(ClosingLine line, int delayMs, Ending ending)
 QMessageBox *MainWindow::createBox(const QString &title, const QString &text, QMessageBox::StandardButtons buttons,
                                    QMessageBox::Icon icon)
 {
-    return new QMessageBox(icon, title, text, buttons, this, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    auto *box = new QMessageBox(icon, title, text, buttons, this, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    // The texts tell the user to click "OK" in every language, so the button reads so in every language, whatever the
+    // toolkit's own catalogue calls it (Spanish: "Aceptar"). Every other button keeps the toolkit's word.
+    if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+        ok->setText(QStringLiteral("OK"));
+    return box;
 }
 
 int MainWindow::runBox(QMessageBox *box)

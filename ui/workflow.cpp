@@ -78,22 +78,28 @@ void MainWindow::runUpdate()
     if (ok)
         runBox(createUpdateBox(successText).get());
     closeGuard->setHolding(false);
-    if (closeGuard->closeWasHeld()) {
-        // The user asked to leave during the transfer and has now seen its outcome: no second look at the device.
-        close();
-        return;
-    }
-    // The device restarts into its new firmware; a second look shows the user what it now runs.
+    // The device restarts into its new firmware; a second look shows the user what it now runs. It is made after a
+    // close held during the transfer too, since it is what tells a device that took the image from one that starts
+    // its old firmware again; the run then ends once it has been shown.
+    const bool leaving = closeGuard->closeWasHeld();
     startStep(stepText(StepText::SearchingDevice));
     delay(settleAfterUpdateMs);
-    QTimer::singleShot(researchDelayMs, this, [this, ok] {
+    const auto secondLook = [this, ok] {
         if (runAbandoned)
             return;
         if (ok)
             checkUpdatedDevice();
         else
             searchDevice();
-    });
+    };
+    if (leaving) {
+        delay(researchDelayMs);
+        secondLook();
+        worker->disconnectPort();
+        close();
+        return;
+    }
+    QTimer::singleShot(researchDelayMs, this, secondLook);
     delay(settleAfterUpdateMs);
     endRunAfter(closeAfterUpdateMs, Ending::Close);
 }

@@ -55,6 +55,11 @@ project_version() {
     cat "$1/version.txt"
 }
 
+# project_title <build dir>: the client's window title in that build tree, as CMake wrote it there.
+project_title() {
+    cat "$1/title.txt"
+}
+
 # on_exit COMMAND: runs COMMAND (one shell word list, as for eval) when the script exits, after every command given
 # later; a caller's own cleanups and those of the helpers it uses all run.
 exit_commands=()

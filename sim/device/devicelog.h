@@ -6,10 +6,10 @@
 // is not a JSON object) is passed over.
 //
 //   {"address":32768,"answered":true,"bytes":519,"code":9,"event":"request","ms":1183.065938,"name":"write-page"}
-//   {"address":204800,...,"code":27,"event":"request","finish":"accepted",...,"name":"finish"}
+//   {"address":186368,...,"code":27,"event":"request","finish":"accepted",...,"name":"finish"}
 //   {"epochMs":1765000000000,"event":"unplugged","replug":false}
 //   {"event":"plugged-in","port":"/dev/pts/7"}
-//   {"badFrames":0,"event":"stopped","finish":"accepted","pageWritesAccepted":336,"runMode":1,"version":"0.1.158"}
+//   {"badFrames":0,"event":"stopped","finish":"accepted","pageWritesAccepted":300,"runMode":1,"version":"0.1.2"}
 
 #include <QByteArray>
 #include <QList>

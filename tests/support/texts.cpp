@@ -14,7 +14,8 @@ const QString ready = QStringLiteral("Мы готовы обновить Ваш�
                                      "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!");
 const QString success = QStringLiteral("Процесс обновления успешно завершен!");
 const QString closeHeld = QStringLiteral("Окно закроется после завершения обновления.");
-const QString restartError = QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
+const QString restartError =
+    QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
 const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
 const QString notFound = QStringLiteral("Устройство не найдено");
 const QString found = QStringLiteral("устройство найдено.");
@@ -28,11 +29,26 @@ const QString installing = QStringLiteral("Установка драйвера..
 const QString installed = QStringLiteral("установка завершена.");
 const QString checking = QStringLiteral("Проверка драйвера ...");
 
-QString cancelButton(const QString &localeName)
+WordedPrompt promptIn(const QString &localeName)
 {
-    static const QMap<QString, QString> words{
-        {"de", "Abbrechen"}, {"es", "Cancelar"}, {"fr", "Annuler"}, {"pl", "Anuluj"}, {"ru", "Отмена"}};
-    return words.value(localeName.left(2), QStringLiteral("Cancel"));
+    static const QMap<QString, WordedPrompt> prompts{
+        {"en", {"Connecting unit", "Turn KIVRA KEY on, connect it to USB port and click \"OK\"", "OK", "Cancel"}},
+        {"de",
+         {"Gerät anschließen",
+          "Schalten Sie KIVRA KEY ein, stecken Sie es in einen USB-Port und klicken Sie auf \"OK\".", "OK",
+          "Abbrechen"}},
+        {"es",
+         {"Conexión del dispositivo", "Encienda KIVRA KEY, conéctese al puerto USB y haga clic en \"OK\"", "OK",
+          "Cancelar"}},
+        {"fr",
+         {"Connexion de l'appareil", "Allumez KIVRA KEY, connectez-le au port USB, et cliquez sur OK", "OK",
+          "Annuler"}},
+        {"pl",
+         {"Podłączenie urządzenia", "Włącz KIVRA KEY, podłącz je do portu USB i kliknij \"OK\"", "OK", "Anuluj"}},
+        {"ru",
+         {"Подключение устройства", "Включите KIVRA KEY, подключите к USB порту и нажмите \"OK\"", "OK", "Отмена"}},
+    };
+    return prompts.value(localeName.left(2), prompts.value("en"));
 }
 } // namespace texts
 

@@ -30,9 +30,17 @@ extern const QString installing;
 extern const QString installed;
 extern const QString checking;
 
-// The Cancel button as the toolkit's own catalogue words it, by the two letters of the user's language; the client's
-// fallback to English (Italian here, which Qt has and the client has not) keeps the toolkit English too.
-QString cancelButton(const QString &localeName);
+// The connection prompt as a user of each language reads it: its title and text from the client's catalogue, its
+// Cancel button in the toolkit's word and its Ok button as "OK", which the text names. By the two letters of the
+// user's language; a language the client has not (Italian here, which Qt has) falls back to English, toolkit and all.
+struct WordedPrompt
+{
+    QString title;
+    QString text;
+    QString ok;
+    QString cancel;
+};
+WordedPrompt promptIn(const QString &localeName);
 } // namespace texts
 
 // A row of the step table as WindowRun::rows() gives it: "step | result | icon".

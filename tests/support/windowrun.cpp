@@ -95,7 +95,8 @@ QStringList WindowRun::rows() const
         QString icon;
         const QImage shown = model->item(row, 1) ? model->item(row, 1)->icon().pixmap(16).toImage() : QImage();
         for (const char *name : {"ok", "fail"}) {
-            if (!shown.isNull() && shown == QIcon(QStringLiteral(":/image/image/%1.png").arg(name)).pixmap(16).toImage())
+            if (!shown.isNull() &&
+                shown == QIcon(QStringLiteral(":/image/image/%1.png").arg(name)).pixmap(16).toImage())
                 icon = QLatin1String(name);
         }
         if (const QWidget *panel = table->indexWidget(model->index(row, 1))) {
@@ -149,17 +150,23 @@ void checkHeldClose(WindowRun &run, const QString &outcome)
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, outcome}));
     QVERIFY2(run.endMs - run.lastAnswerMs < 2000, qPrintable(QString::number(run.endMs - run.lastAnswerMs)));
-    QCOMPARE(run.rowsFrom("== " + texts::started).mid(0, 2), QStringList({"== " + texts::started, "== " + texts::closeHeld}));
+    QCOMPARE(run.rowsFrom("== " + texts::started).mid(0, 2),
+             QStringList({"== " + texts::started, "== " + texts::closeHeld}));
     QVERIFY(!run.window->serialWorker()->isOpen());
 }
 
-QString cancelAsWorded(WindowRun &run)
+void checkPromptInUsersLanguage(WindowRun &run)
 {
     QTranslator client;
     QTranslator toolkit;
     installCatalogues(client, toolkit);
     run.user.enqueue(QMessageBox::Cancel);
-    if (run.run() != RunEnd::WindowClosed || run.user.boxes().size() != 1)
-        return QStringLiteral("<the run did not end at its first prompt>");
-    return run.user.boxes()[0].buttonTexts.value(QMessageBox::Cancel);
+    QCOMPARE(run.run(), RunEnd::WindowClosed);
+    QCOMPARE(run.user.boxes().size(), 1);
+    const RecordedBox &box = run.user.boxes()[0];
+    const texts::WordedPrompt expected = texts::promptIn(QLocale::system().name());
+    QCOMPARE(box.title, expected.title);
+    QCOMPARE(box.text, expected.text);
+    QCOMPARE(box.buttonTexts.value(QMessageBox::Ok), expected.ok);
+    QCOMPARE(box.buttonTexts.value(QMessageBox::Cancel), expected.cancel);
 }

@@ -81,9 +81,9 @@ public:
 // update's line, and the client ended within two seconds of the box, without a second search, its port let go.
 void checkHeldClose(WindowRun &run, const QString &outcome);
 
-// The first prompt's Cancel button as worded in a run started in the system locale's language, the catalogues
-// installed as the client's start-up installs them; the user cancels there.
-QString cancelAsWorded(WindowRun &run);
+// The first prompt of a run started in the system locale's language, the catalogues installed as the client's
+// start-up installs them, reads as texts::promptIn() words it for that language; the user cancels there.
+void checkPromptInUsersLanguage(WindowRun &run);
 
 template <typename T> QList<T> times(int n, const T &value)
 {

@@ -9,6 +9,7 @@
 
 #include "device/protocol.h"
 #include "driver/windowssystem.h"
+#include "serial/qorvserial.h"
 #include "sim/device/devicelog.h"
 
 #include <QDateTime>
@@ -170,12 +171,12 @@ private slots:
         QCOMPARE(deviceLog().finishesAccepted(), finishesBefore + 1);
     }
 
-    // The client as started in the user's language: the toolkit's own texts, such as the prompt's Cancel, in it too.
+    // The client as started in the user's language: its own texts and the toolkit's (the prompt's Cancel) in it.
     void promptInTheUsersLanguage()
     {
         QCOMPARE(QLocale::system().name().left(2), QStringLiteral("de"));
         WindowsRun run;
-        QCOMPARE(cancelAsWorded(run), texts::cancelButton(QLocale::system().name()));
+        checkPromptInUsersLanguage(run);
     }
 
     // No bridge at all: three searches find nothing, and the fourth prompt closes the window.
@@ -206,7 +207,7 @@ private slots:
         WindowsRun run;
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
         QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::restartError}));
-        QCOMPARE(run.rows().mid(1), QStringList({row(texts::searching), row(texts::shuttingDown)}));
+        QCOMPARE(run.rowsFrom(row(texts::searching)), QStringList({row(texts::searching), row(texts::shuttingDown)}));
         // The box stays generic; the port's own reason is on the search's log line.
         QVERIFY2(run.log().contains(QRegularExpression(QRegularExpression::escape(texts::searching) + "\t\\S")),
                  qPrintable(run.log()));

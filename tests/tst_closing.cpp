@@ -45,14 +45,27 @@ class TestClosing : public QObject
 
 private slots:
     // The close comes while the device restarts into update mode, during the pages, or during a transfer that
-    // fails: the transfer runs on, its outcome box shows, and then the client ends without the second search.
+    // fails: the transfer runs on and its outcome box shows; the device is looked at once more, what that finds is
+    // shown, and then the client ends. A device that took the image but starts its old firmware again is reported
+    // as a failure, and no second transfer starts.
     void closeDuringTransfer_data()
     {
         QTest::addColumn<quint8>("closeAt"); // the request on whose arrival the user closes
         QTest::addColumn<int>("atPage");
         QTest::addColumn<bool>("fails");
-        QTest::newRow("switch to update mode") << quint8(0x03) << 0 << false;
-        QTest::newRow("page 50 of a transfer that fails at page 100") << quint8(0x09) << 50 << true;
+        QTest::addColumn<bool>("oldFirmware"); // the device starts the firmware it had before
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<int>("endsAfterMs"); // after the last box
+        const QStringList upToTransfer{texts::connectPrompt, texts::ready};
+        // Ended at once after the second look's box; after a failed one, when the second look has found the device
+        // still in update mode, 2 + 1.5 s after the box.
+        QTest::newRow("switch to update mode")
+            << quint8(0x03) << 0 << false << false << upToTransfer + QStringList{texts::success, texts::upToDate} << 0;
+        QTest::newRow("page 50 of a transfer that fails at page 100")
+            << quint8(0x09) << 50 << true << false << upToTransfer + QStringList{texts::restartError} << 3500;
+        QTest::newRow("page 50, the device starts its old firmware again")
+            << quint8(0x09) << 50 << false << true << upToTransfer + QStringList{texts::success, texts::restartError}
+            << 0;
     }
 
     void closeDuringTransfer()
@@ -60,7 +73,12 @@ private slots:
         QFETCH(quint8, closeAt);
         QFETCH(int, atPage);
         QFETCH(bool, fails);
+        QFETCH(bool, oldFirmware);
+        QFETCH(QStringList, boxes);
+        QFETCH(int, endsAfterMs);
         SimulatorConfig config;
+        if (oldFirmware)
+            config.versionAfterUpdate = config.version;
         if (fails) {
             Fault reject;
             reject.kind = FaultKind::RejectStatus;
@@ -75,16 +93,16 @@ private slots:
                 run.closeWindow();
         });
         QCOMPARE(run.run(), RunEnd::WindowClosed);
-        checkHeldClose(run, fails ? texts::restartError : texts::success);
+        checkHeldClose(run, boxes, endsAfterMs);
         QVERIFY(run.log().contains(texts::closeHeld));
         if (fails) {
             QCOMPARE(run.simulator.acceptedPageWrites(), 100);
-            QCOMPARE(after(run, 0x09), QList<quint8>());
+            QCOMPARE(after(run, 0x09), QList<quint8>({0x08})); // the second look, at a device in update mode
         } else {
-            QCOMPARE(run.count(0x09), carried::pages());
+            QCOMPARE(run.count(0x09), carried::pages()); // no second transfer
             QVERIFY(run.simulator.lastFinish().accepted);
-            QCOMPARE(after(run, 0x03), QList<quint8>()); // the switch back, and no second search
-            QVERIFY(run.reportsCarriedVersion());
+            QCOMPARE(after(run, 0x03), QList<quint8>({0x08, 0x02})); // the switch back, then the second look
+            QCOMPARE(run.reportsCarriedVersion(), !oldFirmware);
         }
     }
 

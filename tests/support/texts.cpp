@@ -43,8 +43,7 @@ WordedPrompt promptIn(const QString &localeName)
         {"fr",
          {"Connexion de l'appareil", "Allumez KIVRA KEY, connectez-le au port USB, et cliquez sur OK", "OK",
           "Annuler"}},
-        {"pl",
-         {"Podłączenie urządzenia", "Włącz KIVRA KEY, podłącz je do portu USB i kliknij \"OK\"", "OK", "Anuluj"}},
+        {"pl", {"Podłączenie urządzenia", "Włącz KIVRA KEY, podłącz je do portu USB i kliknij \"OK\"", "OK", "Anuluj"}},
         {"ru",
          {"Подключение устройства", "Включите KIVRA KEY, подключите к USB порту и нажмите \"OK\"", "OK", "Отмена"}},
     };

@@ -145,11 +145,11 @@ void WindowRun::endClient()
     window = nullptr;
 }
 
-void checkHeldClose(WindowRun &run, const QString &outcome)
+void checkHeldClose(WindowRun &run, const QStringList &boxes, int endsAfterMs)
 {
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, outcome}));
-    QVERIFY2(run.endMs - run.lastAnswerMs < 2000, qPrintable(QString::number(run.endMs - run.lastAnswerMs)));
+    QCOMPARE(run.boxTexts(), boxes);
+    QVERIFY(run.endedAbout(endsAfterMs));
     QCOMPARE(run.rowsFrom("== " + texts::started).mid(0, 2),
              QStringList({"== " + texts::started, "== " + texts::closeHeld}));
     QVERIFY(!run.window->serialWorker()->isOpen());

@@ -77,9 +77,10 @@ public:
     int exitCode = -1;
 };
 
-// A close held during the transfer: the run went on to its outcome box, the close was acknowledged below the
-// update's line, and the client ended within two seconds of the box, without a second search, its port let go.
-void checkHeldClose(WindowRun &run, const QString &outcome);
+// A close held during the transfer: the run went on to its outcome box, the close was acknowledged below the update's
+// line, the device was looked at once more, and the client ended about `endsAfterMs` after the last of `boxes`, its
+// port let go.
+void checkHeldClose(WindowRun &run, const QStringList &boxes, int endsAfterMs);
 
 // The first prompt of a run started in the system locale's language, the catalogues installed as the client's
 // start-up installs them, reads as texts::promptIn() words it for that language; the user cancels there.

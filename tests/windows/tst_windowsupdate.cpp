@@ -115,10 +115,20 @@ private slots:
         QCOMPARE(log.count(0x02), 2);
     }
 
-    // The user closes the window (Windows' WM_CLOSE, as taskkill posts it) during the pages: the transfer runs on,
-    // the success box shows, and the client ends without the second search. (The other moments: tst_closing.)
+    // The user closes the window (Windows' WM_CLOSE, as taskkill posts it) during the pages: the transfer runs on, the
+    // success box shows, the device is looked at once more, and the client ends once that is shown. (The other
+    // moments: tst_closing.) Run against a device that starts the carried image, and one that starts its old firmware
+    // again (--new-version), which the second look reports.
+    void closeDuringTransfer_data()
+    {
+        QTest::addColumn<QString>("secondLook");
+        QTest::newRow("up-to-date") << texts::upToDate;
+        QTest::newRow("old-firmware") << texts::restartError;
+    }
+
     void closeDuringTransfer()
     {
+        QFETCH(QString, secondLook);
         WindowsRun run;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -127,10 +137,11 @@ private slots:
         });
         watch.start(5);
         QCOMPARE(run.run(), RunEnd::WindowClosed);
-        checkHeldClose(run, texts::success);
+        checkHeldClose(run, {texts::connectPrompt, texts::ready, texts::success, secondLook}, 0);
         const devicelog::Log log = deviceLog();
         QCOMPARE(log.finishesAccepted(), 1);
-        QCOMPARE(log.codes().last(), quint8(0x03));
+        QCOMPARE(log.count(0x09), carried::pages());
+        QCOMPARE(log.codes().mid(log.codes().lastIndexOf(0x03) + 1), QList<quint8>({0x08, 0x02}));
     }
 
     // A fault at one request of the update (the device is started --vanish-at K or --silent-from K): no success

@@ -74,8 +74,8 @@ private slots:
         QTest::addColumn<QSize>("screen");
         QTest::addColumn<int>("percent");
         QTest::addColumn<int>("itemViewPoints"); // a class font for item views, as Windows sets one; 0 for none
-        for (const QSize screen : {QSize(1280, 720), QSize(1366, 768), QSize(1600, 900), QSize(1920, 1080),
-                                   QSize(2560, 1440), QSize(3840, 2160)}) {
+        for (const QSize screen : {QSize(1024, 600), QSize(1280, 720), QSize(1366, 768), QSize(1600, 900),
+                                   QSize(1920, 1080), QSize(2560, 1440), QSize(3840, 2160)}) {
             for (const int percent : {100, 125, 150, 200})
                 QTest::addRow("%dx%d %d%%", screen.width(), screen.height(), percent) << screen << percent << 0;
         }

@@ -24,11 +24,22 @@ StepTable::StepTable(QTableView *view, QStandardItemModel *model, QObject *paren
 void StepTable::setStep(int row, const QString &text)
 {
     model->setItem(row, 1, new QStandardItem(text));
+    showRow(row);
 }
 
 void StepTable::setResult(int row, const QString &text)
 {
     model->setItem(row, 2, new QStandardItem(text));
+    showRow(row);
+}
+
+void StepTable::showRow(int row)
+{
+    // A run's rows outgrow the table on a small screen: the row just written is what the user must read (the
+    // acknowledgement of a held close above all), so the table scrolls to it, and to the empty row below a panel.
+    const int last = std::min(row + (view->indexWidget(model->index(row, 1)) ? 1 : 0), model->rowCount() - 1);
+    view->scrollTo(model->index(last, 1));
+    view->scrollTo(model->index(row, 1));
 }
 
 void StepTable::markOutcome(int row, bool success)
@@ -57,6 +68,7 @@ void StepTable::setPanel(int row, QWidget *panel)
     const int below = view->verticalHeader()->defaultSectionSize();
     if (view->rowHeight(row) + below < panel->height())
         view->setRowHeight(row, panel->height() - below);
+    showRow(row);
     view->update();
 }
 

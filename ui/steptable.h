@@ -30,6 +30,8 @@ public:
     StepTableNeeds measureTexts() const;
 
 private:
+    void showRow(int row);
+
     QTableView *view;
     QStandardItemModel *model;
 };

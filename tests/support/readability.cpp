@@ -75,6 +75,9 @@ QStringList faults(const MainWindow &window)
                 found << option.text;
         }
     }
+    // The panel is looked at as the first search shows it, with the rows above it: the table at its top.
+    const_cast<QTableView *>(view)->scrollToTop();
+    QApplication::processEvents();
     const QWidget *panel = view->indexWidget(model->index(panelRow, 1));
     for (const QLabel *label : panel->findChildren<QLabel *>()) {
         if (!label->isHidden() &&
@@ -143,6 +146,12 @@ WindowReport checkWindow(const QString &picture)
         report.breaches << QStringLiteral("wider than it must be");
     if (report.window.height() > formula.height() && !cutWith(report.window - QSize(0, 1), report.stepColumn))
         report.breaches << QStringLiteral("higher than it must be");
+    // A row written below every other, as the acknowledgement of a held close is in a long run, comes into view whole.
+    const int newest = view->model()->rowCount();
+    window.findChild<StepTable *>()->setLine(newest, stepText(StepText::CloseHeld));
+    QApplication::processEvents();
+    if (!view->viewport()->rect().contains(view->visualRect(view->model()->index(newest, 1))))
+        report.breaches << QStringLiteral("newest row out of view");
     if (!boxStaysOnScreen(window, area))
         report.breaches << QStringLiteral("box off the screen");
     // Placed by the system where it reaches past the screen's corner (as a cascade of windows may put it), the

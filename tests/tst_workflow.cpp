@@ -42,6 +42,10 @@ private slots:
         QVERIFY(run.progress()->isHidden());
         // The panel names each build by the release that carried it.
         QCOMPARE(run.rows(), seen::wholeUpdateRows());
+        // A screen reader is given each panel's lines where its row is.
+        const QStringList readAloud = run.readAloud();
+        QVERIFY2(readAloud.contains(seen::panelReadAloud(carried::previousRelease())), qPrintable(readAloud.join('|')));
+        QVERIFY2(readAloud.contains(seen::panelReadAloud(carried::release())), qPrintable(readAloud.join('|')));
         QVERIFY(run.log().contains(texts::success));
         QVERIFY(run.log().contains("\t\t\tHW:KTL407.001\n\t\t\tSKU:60318\n\t\t\tFW:" + carried::previousVersion()));
     }

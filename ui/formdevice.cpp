@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QPixmapCache>
+#include <QStringList>
 
 namespace {
 
@@ -67,6 +68,12 @@ FormDevice::FormDevice(QWidget *parent, QString hardwareText, QString skuText, q
     ui->sku->setText(skuText);
     ui->fw->setText(displayedVersion(fwMajor, fwMinor, fwBuild));
     ui->label->setPixmap(devicePicture());
+    // The panel's lines as one text, caption and value, for where the panel sits: the table hands its cells, not the
+    // widgets placed in them, to a screen reader.
+    setAccessibleName(QStringList({ui->label_2->text() + QLatin1Char(' ') + ui->hw->text(),
+                                   ui->label_3->text() + QLatin1Char(' ') + ui->sku->text(),
+                                   ui->label_4->text() + QLatin1Char(' ') + ui->fw->text()})
+                          .join(QLatin1Char('\n')));
 
     if (parent != nullptr) {
         setFixedHeight(devicePanelHeight(parent->height(), minimumSizeHint().height()));

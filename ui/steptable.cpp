@@ -56,7 +56,10 @@ void StepTable::setLine(int row, const QString &text)
 
 void StepTable::setPanel(int row, QWidget *panel)
 {
-    model->setItem(row, 1, new QStandardItem);
+    auto *item = new QStandardItem;
+    // A screen reader reads the cell, not the widget in it: the cell carries what the panel shows.
+    item->setData(panel->accessibleName(), Qt::AccessibleTextRole);
+    model->setItem(row, 1, item);
     view->setIndexWidget(model->index(row, 1), panel);
     view->setSpan(row, 1, 1, 2);
     // In the table the panel takes on the view's fonts, which a platform may make larger than the window's: it grows

@@ -22,7 +22,8 @@ public:
     void setResult(int row, const QString &text);
     void markOutcome(int row, bool success);
     void setLine(int row, const QString &text);
-    // The panel spans both text columns and reaches into the row below it, which the window leaves empty.
+    // The panel spans both text columns and reaches into the row below it, which the window leaves empty; its cell
+    // carries the panel's accessible name as its accessible text.
     void setPanel(int row, QWidget *panel);
 
     // What every text the steps can write needs across, as the table's own delegate lays it out with its font in the

@@ -69,6 +69,11 @@ QList<quint8> updateRequests()
            QList<quint8>{0x1B, 0x03, 0x08, 0x02};
 }
 
+QString panelReadAloud(const QString &shownVersion)
+{
+    return QStringLiteral("HW: KTL407.001\nSKU: 60318\nFW: ") + shownVersion;
+}
+
 QStringList wholeUpdateRows()
 {
     const QString panel = QStringLiteral("[panel KTL407.001 60318 %1]");

@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "serial/qorvserial.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -117,6 +118,19 @@ QStringList WindowRun::rowsFrom(const QString &first) const
     const QStringList all = rows();
     const int at = all.indexOf(first);
     return at < 0 ? QStringList() : all.mid(at);
+}
+
+QStringList WindowRun::readAloud() const
+{
+    QStringList out;
+    QAccessibleInterface *table = QAccessible::queryAccessibleInterface(window->findChild<QTableView *>());
+    QAccessibleTableInterface *cells = table ? table->tableInterface() : nullptr;
+    for (int row = 0; cells && row < cells->rowCount(); ++row) {
+        // Column 0 of the model is the margin; the table interface counts the model's columns.
+        QAccessibleInterface *cell = cells->cellAt(row, 1);
+        out << (cell ? cell->text(QAccessible::Name) : QString());
+    }
+    return out;
 }
 
 QString WindowRun::log() const

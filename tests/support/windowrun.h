@@ -61,6 +61,8 @@ public:
     // The rows from the first one that reads `first` on (none if no row does), so that a test finds the part of the
     // table it looks at by its content.
     QStringList rowsFrom(const QString &first) const;
+    // What the toolkit's accessibility interface hands a screen reader for each row's step cell.
+    QStringList readAloud() const;
     QString log() const;
     QProgressBar *progress() const;
     QStringList boxTexts() const;

@@ -98,6 +98,7 @@ private slots:
         QCOMPARE(run.boxTexts(), seen::updateBoxes);
         QVERIFY(run.endedAbout(1000));
         QCOMPARE(run.rows(), seen::wholeUpdateRows());
+        QVERIFY(run.readAloud().contains(seen::panelReadAloud(carried::previousRelease())));
         QCOMPARE(run.progress()->value(), carried::pages() - 1);
         // The device took up its new version only because the sum over its flash matched the image's.
         QCOMPARE(deviceLog().codes().mid(before), seen::updateRequests());

@@ -61,6 +61,14 @@ private slots:
             false);
         row("x64 only behind a zero byte", "C:/", {}, false, QByteArray("none\0C:\\x64\\silabser.sys", 24), {where},
             false);
+        // The "Source" value is taken from after its last "%", whole without one, and put under the drive's Windows.
+        row("source without %", "C:/", "\\System32\\silabser.sys", true, {}, {"C:\\Windows\\System32\\silabser.sys"},
+            true);
+        row("source with several %", "C:/", "%a%%SystemRoot%\\inf\\silabser.sys", true, {},
+            {"C:\\Windows\\inf\\silabser.sys"}, true);
+        // The drive is what comes before the root path's first "/", all of it without one.
+        row("root path without /", "D:", std, false, {},
+            {"D:\\Windows\\System32\\drivers\\silabser.sys", "where /r D:\\Windows silabser.sys | limit 30000"}, false);
     }
 
     void windowsDetection()

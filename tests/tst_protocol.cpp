@@ -1,16 +1,18 @@
-// The line protocol without a line: the two checksums, frames and the identity in a reply. (The requests' bytes: the
-// whole runs, whose simulated device reads every field from where the protocol puts it; how images are laid into
-// pages and summed: the whole runs of tst_workflowfaults; the answers to pages and finish: the reply-check fuzzer,
-// against a plain reading of the rule.)
+// The line protocol without a line: the two checksums, frames, the identity in a reply, and the update decision on
+// what the device reported. (The requests' bytes: the whole runs, whose simulated device reads every field from where
+// the protocol puts it; how images are laid into pages and summed: the whole runs of tst_workflowfaults; the answers
+// to pages and finish: the reply-check fuzzer, against a plain reading of the rule.)
 
 #include "device/firmwareimage.h"
 #include "device/protocol.h"
+#include "device/updatedecision.h"
 #include "serial/framecodec.h"
 
 #include <QtTest>
 
 using framecodec::DecodeResult;
 Q_DECLARE_METATYPE(DecodeResult)
+Q_DECLARE_METATYPE(UpdateDecision)
 
 class TestProtocol : public QObject
 {
@@ -81,6 +83,50 @@ private slots:
         QVERIFY(
             protocol::parseIdentifyReply(reply(QByteArray(32, 'S'), QByteArray("caf\xE9\0CD", 7)), &sku, &hardware));
         QCOMPARE(sku + '|' + hardware, QString(32, 'S') + QStringLiteral("|caf\u00E9"));
+    }
+
+    // The image suits hardware "KTL407.001" and SKU "60318", compared whole and letter for letter, before any
+    // version; then the versions are compared as unsigned bytes, major first. The carried image's version is the
+    // build's; the other versions hold for any 0.1.x image.
+    void updateDecision_data()
+    {
+        QTest::addColumn<QString>("hardware");
+        QTest::addColumn<QString>("sku");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<UpdateDecision>("decision");
+        const auto carried = [](int buildOffset) {
+            return QStringLiteral("%1.%2.%3")
+                .arg(carriedImage::major)
+                .arg(carriedImage::minor)
+                .arg(carriedImage::build + buildOffset);
+        };
+        static_assert(carriedImage::build > 0 && carriedImage::build < 255, "a build on either side of the image");
+        const QString image = carried(0), older = carried(-1), newer = carried(+1);
+        const auto row = [](const char *name, const char *hardware, const char *sku, const QString &version,
+                            UpdateDecision decision) { QTest::newRow(name) << hardware << sku << version << decision; };
+        row("the image's own version", "KTL407.001", "60318", image, UpdateDecision::UpToDate);
+        row("one build older", "KTL407.001", "60318", older, UpdateDecision::Update);
+        row("older minor, higher build", "KTL407.001", "60318", "0.0.255", UpdateDecision::Update);
+        row("one build newer: not downgraded", "KTL407.001", "60318", newer, UpdateDecision::DeviceNewer);
+        row("newer minor", "KTL407.001", "60318", "0.2.0", UpdateDecision::DeviceNewer);
+        row("another major", "KTL407.001", "60318", "1.0.0", UpdateDecision::DeviceNewer);
+        row("another SKU", "KTL407.001", "60319", image, UpdateDecision::NotSuitable);
+        row("another hardware", "KTL407.002", "60318", image, UpdateDecision::NotSuitable);
+        row("hardware in lower case", "ktl407.001", "60318", older, UpdateDecision::NotSuitable);
+        row("SKU with a trailing blank", "KTL407.001", "60318 ", older, UpdateDecision::NotSuitable);
+        row("identity before a newer version", "KTL407.001", "99999", "1.0.0", UpdateDecision::NotSuitable);
+        row("empty identity", "", "", image, UpdateDecision::NotSuitable);
+    }
+
+    void updateDecision()
+    {
+        QFETCH(QString, hardware);
+        QFETCH(QString, sku);
+        QFETCH(QString, version);
+        QFETCH(UpdateDecision, decision);
+        const QStringList v = version.split('.');
+        QCOMPARE(decideUpdate(hardware, sku, quint8(v[0].toUInt()), quint8(v[1].toUInt()), quint8(v[2].toUInt())),
+                 decision);
     }
 };
 

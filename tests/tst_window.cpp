@@ -6,6 +6,7 @@
 #include "ui/formdevice.h"
 #include "ui/windowfit.h"
 
+#include <QTranslator>
 #include <QtTest>
 
 class TestWindow : public QObject
@@ -47,6 +48,43 @@ private slots:
         QFETCH(int, contentHeight);
         QFETCH(int, panelHeight);
         QCOMPARE(devicePanelHeight(windowHeight, contentHeight), panelHeight);
+    }
+
+    // The catalogue follows the system locale's language, a regional variant included; a language the client has not
+    // gets English, and then the toolkit speaks English too. The toolkit's catalogue follows the client's.
+    void catalogueChoice_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<bool>("ownCatalogue");
+        QTest::addColumn<QString>("connectTitle"); // as the chosen catalogue words it
+        QTest::addColumn<QString>("cancel");       // the toolkit's Cancel as its catalogue words it
+        QTest::newRow("de_AT") << "de_AT" << true << "Gerät anschließen"
+                               << "Abbrechen";
+        QTest::newRow("es_MX") << "es_MX" << true << "Conexión del dispositivo"
+                               << "Cancelar";
+        QTest::newRow("ru_RU") << "ru_RU" << true << "Подключение устройства"
+                               << "Отмена";
+        QTest::newRow("en_GB") << "en_GB" << true << "Connecting unit"
+                               << "Cancel";
+        QTest::newRow("pt_BR") << "pt_BR" << false << "Connecting unit"
+                               << "Cancel";
+        QTest::newRow("uk_UA") << "uk_UA" << false << "Connecting unit"
+                               << "Cancel";
+    }
+
+    void catalogueChoice()
+    {
+        QFETCH(QString, locale);
+        QFETCH(bool, ownCatalogue);
+        QFETCH(QString, connectTitle);
+        QFETCH(QString, cancel);
+        QTranslator client;
+        QTranslator toolkit;
+        QCOMPARE(loadCatalogue(client, locale), ownCatalogue);
+        QCOMPARE(client.translate("MainWindow", "Подключение устройства"), connectTitle);
+        loadToolkitCatalogue(toolkit, client, ownCatalogue);
+        const QString word = toolkit.translate("QPlatformTheme", "Cancel");
+        QCOMPARE(word.isEmpty() ? QStringLiteral("Cancel") : word, cancel);
     }
 
     // The device numbers its builds 0.1.x while the product is sold as 1.0; a build a release carried is named after

@@ -118,8 +118,11 @@ void addSimulatorOptions(QCommandLineParser &parser, const SimulatorConfig &defa
     });
 }
 
-bool simulatorConfigFromOptions(const QCommandLineParser &parser, SimulatorConfig *config, QString *error)
+bool simulatorConfigFromOptions(const QCommandLineParser &parser, SimulatorConfig *given, QString *error)
 {
+    // Built on a copy and handed over whole: a refused option leaves the device as it was asked for before.
+    SimulatorConfig built = *given;
+    SimulatorConfig *config = &built;
     if (parser.isSet(fwVersionName) && !SimulatorVersion::parse(parser.value(fwVersionName), &config->version))
         return fail(error, QStringLiteral("--fw-version wants X.Y.Z with numbers 0..255"));
     if (parser.isSet(newVersionName) &&
@@ -159,5 +162,6 @@ bool simulatorConfigFromOptions(const QCommandLineParser &parser, SimulatorConfi
             return fail(error, QStringLiteral("--fault %1: %2").arg(text, why));
         config->faults.append(fault);
     }
+    *given = built;
     return true;
 }

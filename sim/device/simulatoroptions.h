@@ -15,7 +15,7 @@ class QCommandLineParser;
 void addSimulatorOptions(QCommandLineParser &parser, const SimulatorConfig &defaults = SimulatorConfig());
 
 // Applies the options that were given to *config; options left out keep the value *config already has. On a bad
-// value, returns false with *error saying which option wants what (config may then be partly changed).
+// value, returns false with *error saying which option wants what, and *config is left as it was.
 bool simulatorConfigFromOptions(const QCommandLineParser &parser, SimulatorConfig *config, QString *error);
 
 // An identity field as option text: printable Latin-1 as is, every other byte (and the backslash) as \xHH.

@@ -1,0 +1,109 @@
+// The simulated device's command lines on bad input: a fault rule or an option that cannot be read is refused with
+// a reason that names it, and nothing of the command line is applied, so that a run never starts against a device
+// other than the one asked for.
+
+#include "sim/device/faultrules.h"
+#include "sim/device/simulatoroptions.h"
+
+#include <QCommandLineParser>
+#include <QtTest>
+
+class TestSimOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void badFaultRules_data()
+    {
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QString>("reason"); // a part of the refusal
+        QTest::newRow("no command") << "no-reply"
+                                    << "kind:command";
+        QTest::newRow("unknown kind") << "lose:0x09"
+                                      << "unknown fault kind";
+        QTest::newRow("command beyond a byte") << "no-reply:0x100"
+                                               << "bad command code";
+        QTest::newRow("command not a number") << "no-reply:zz"
+                                              << "bad command code";
+        QTest::newRow("item without =") << "no-reply:0x09:page"
+                                        << "key=value";
+        QTest::newRow("unknown key") << "no-reply:0x09:colour=red"
+                                     << "unknown key";
+        QTest::newRow("page not a number") << "no-reply:0x09:page=x"
+                                           << "wants a number";
+        QTest::newRow("nth of 0") << "no-reply:0x09:nth=0"
+                                  << "wants a number from 1";
+        QTest::newRow("negative delay") << "delay:0x08:ms=-5"
+                                        << "wants a number from 0";
+        QTest::newRow("delay past 32 bits") << "delay:0x08:ms=0xFFFFFFFF"
+                                            << "wants a number";
+        QTest::newRow("odd payload") << "replace:0x02:payload=8"
+                                     << "hex digits";
+        // A good item before the bad one must not stay behind.
+        QTest::newRow("good then bad") << "no-reply:0x09:page=3:nth=x"
+                                       << "wants a number";
+    }
+
+    void badFaultRules()
+    {
+        QFETCH(QString, rule);
+        QFETCH(QString, reason);
+        Fault fault;
+        fault.command = 0x42;
+        QString error;
+        QVERIFY(!Fault::parse(rule, &fault, &error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QCOMPARE(fault.command, quint8(0x42));
+        QCOMPARE(fault.address, qint64(-1));
+        QCOMPARE(fault.occurrence, -1);
+    }
+
+    void goodFaultRule()
+    {
+        Fault fault;
+        QString error;
+        QVERIFY2(Fault::parse(QStringLiteral("No-Reply:9:page=3:nth=2"), &fault, &error), qPrintable(error));
+        QCOMPARE(fault.kind, FaultKind::NoReply);
+        QCOMPARE(fault.command, quint8(0x09));
+        QCOMPARE(fault.address, qint64(0x8000 + 3 * 512));
+        QCOMPARE(fault.occurrence, 2);
+    }
+
+    // Each command line starts with good options; the one bad option refuses the whole line.
+    void badOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("reason");
+        const QStringList good{"--fw-version", "0.0.7", "--sku", "12345", "--baud", "9600"};
+        QTest::newRow("version of four numbers") << good + QStringList{"--new-version", "0.1.2.3"} << "--new-version";
+        QTest::newRow("version field past a byte") << good + QStringList{"--fw-version", "0.1.256"} << "--fw-version";
+        QTest::newRow("SKU longer than its field") << good + QStringList{"--sku", QString(33, 'S')} << "--sku";
+        QTest::newRow("run mode past a byte") << good + QStringList{"--run-mode", "256"} << "--run-mode";
+        QTest::newRow("negative baud") << good + QStringList{"--baud", "-1"} << "--baud";
+        QTest::newRow("latency not a number") << good + QStringList{"--latency", "nan"} << "--latency";
+        QTest::newRow("vanish at request 0") << good + QStringList{"--vanish-at", "0"} << "--vanish-at";
+        QTest::newRow("bad fault after a good one")
+            << good + QStringList{"--fault", "no-reply:0x09", "--fault", "no-reply:0x09:nth=0"} << "--fault";
+    }
+
+    void badOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, reason);
+        QCommandLineParser parser;
+        addSimulatorOptions(parser);
+        QVERIFY(parser.parse(QStringList{"kivra-zid-sim"} + arguments));
+        const SimulatorConfig before;
+        SimulatorConfig config = before;
+        QString error;
+        QVERIFY(!simulatorConfigFromOptions(parser, &config, &error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QCOMPARE(config.version.toString(), before.version.toString());
+        QCOMPARE(config.sku, before.sku);
+        QCOMPARE(config.baudRate, before.baudRate);
+        QCOMPARE(config.faults.size(), before.faults.size());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimOptions)
+#include "tst_simoptions.moc"

@@ -71,6 +71,15 @@ public:
           timeline(timeline)
     {
     }
+    // The worker outlives its window by design, as the process that ends with them; the bench lets both go.
+    ~Bench()
+    {
+        qorvserial *worker = window ? window->serialWorker() : nullptr;
+        window.reset();
+        delete worker;
+    }
+    Bench(const Bench &) = delete;
+    Bench &operator=(const Bench &) = delete;
 
     bool setUp(QString *error)
     {

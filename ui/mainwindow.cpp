@@ -36,19 +36,7 @@ MainWindow::MainWindow(QWidget *parent, QSize size)
     stepModel = new QStandardItemModel(0, 3, this);
     ui->tableView->setModel(stepModel);
     stepTable = new StepTable(ui->tableView, stepModel, this);
-    // The size given is where the window starts from: it grows where that would cut a text or the device panel.
-    const StepTableNeeds needs = measureStepTable();
-    const WindowFit fit = fitWindow(size, availableArea(), needs, chrome());
-    setFixedSize(fit.window);
-    ui->tableView->verticalHeader()->setDefaultSectionSize(needs.rowHeight);
-
-    ui->tableView->verticalHeader()->hide();
-    ui->tableView->setGridStyle(Qt::NoPen);
-    ui->tableView->horizontalHeader()->setStretchLastSection(true);
-    // The margin column is narrower than some styles' minimum section size.
-    ui->tableView->horizontalHeader()->setMinimumSectionSize(0);
-    ui->tableView->setColumnWidth(0, fit.marginColumn);
-    ui->tableView->setColumnWidth(1, fit.stepColumn);
+    fitToScreen(size);
 
     QTimer::singleShot(driverCheckDelayMs, this, &MainWindow::checkDriver);
     // The system places the window when it is shown; one grown close to the available area can then reach past it,
@@ -66,19 +54,30 @@ MainWindow::MainWindow(QWidget *parent, QSize size)
     startStep(currentStepText);
 
     worker = new qorvserial;
-    deviceInfo.fwMajor = 0;
-    deviceInfo.fwMinor = 0;
-    deviceInfo.fwBuild = 0;
     firmwareFile.setFileName(firmwareResource());
-    workflowState = 1;
     ui->progressBar->hide();
     setWindowTitle(appTitle);
-    attemptCounter = 0;
     progressUpdate.setSingleShot(true);
     progressUpdate.setInterval(0);
     connect(&progressUpdate, &QTimer::timeout, this, [this] { ui->progressBar->setValue(shownPage); });
     closeGuard = new CloseGuard(
         this, [this] { acknowledgeHeldClose(); }, [this] { abandonRun(); }, [this] { resumeRun(); });
+}
+
+void MainWindow::fitToScreen(QSize size)
+{
+    // The size given is where the window starts from: it grows where that would cut a text or the device panel.
+    const StepTableNeeds needs = measureStepTable();
+    const WindowFit fit = fitWindow(size, availableArea(), needs, chrome());
+    setFixedSize(fit.window);
+    ui->tableView->verticalHeader()->setDefaultSectionSize(needs.rowHeight);
+    ui->tableView->verticalHeader()->hide();
+    ui->tableView->setGridStyle(Qt::NoPen);
+    ui->tableView->horizontalHeader()->setStretchLastSection(true);
+    // The margin column is narrower than some styles' minimum section size.
+    ui->tableView->horizontalHeader()->setMinimumSectionSize(0);
+    ui->tableView->setColumnWidth(0, fit.marginColumn);
+    ui->tableView->setColumnWidth(1, fit.stepColumn);
 }
 
 // The worker is deliberately not deleted: it lives for the whole process, like the window that owns the run.

@@ -24,7 +24,9 @@ class qorvserial;
 class Ui_MainWindow;
 
 // The client's only window. It owns the step table, the hidden log, the progress bar, the serial worker and the
-// firmware image, and it carries the whole update workflow as a chain of slots started by single-shot timers.
+// firmware image, and it carries the whole update workflow: slots started by single-shot timers, which call the next
+// step directly where no wait is due (the prompt calls the search, the ready box the update, a failed search the
+// prompt again), so that steps nest on the stack and the nested event loops of boxes and waits run beneath them.
 // The device steps live in device/, the driver steps in driver/.
 class MainWindow : public QMainWindow
 {
@@ -123,10 +125,15 @@ private:
     // One request, and once more 100 ms later if the device did not accept it.
     bool acceptedWithOneRetry(const std::function<CommandResult()> &request);
     void runUpdate();
+    // After the transfer and its outcome box: the second look at the device, then the run's timed end, or at once
+    // after a close held during the transfer.
+    void lookAgainAndEnd(bool updated);
 
     // The window's measure of itself for its size: what its texts and the device panel need, what lies around the
     // table, and the part of its screen it may cover.
     StepTableNeeds measureStepTable();
+    // The window's fixed size and the table's columns, from the size asked for and what the texts need.
+    void fitToScreen(QSize size);
     WindowChrome chrome() const;
     QSize availableArea() const;
 

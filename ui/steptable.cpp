@@ -75,7 +75,7 @@ void StepTable::setPanel(int row, QWidget *panel)
     view->update();
 }
 
-StepTableNeeds StepTable::measureTexts() const
+QStyleOptionViewItem StepTable::cellOption() const
 {
     // Measured with the font the view paints with: a platform may give item views a font of their own class
     // (Windows does), which the view takes only when it is polished.
@@ -90,7 +90,12 @@ StepTableNeeds StepTable::measureTexts() const
     option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     option.textElideMode = view->textElideMode();
     option.widget = view;
+    return option;
+}
 
+StepTableNeeds StepTable::measureTexts() const
+{
+    const QStyleOptionViewItem option = cellOption();
     // The view keeps a pixel of each cell for its grid line, drawn or not.
     const int gridLine = view->showGrid() ? 1 : 0;
     QStandardItemModel texts;

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStyleOptionViewItem>
 
 class QStandardItemModel;
 class QTableView;
@@ -32,6 +33,8 @@ public:
 
 private:
     void showRow(int row);
+    // A cell as the view's delegate lays it out.
+    QStyleOptionViewItem cellOption() const;
 
     QTableView *view;
     QStandardItemModel *model;

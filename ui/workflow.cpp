@@ -78,16 +78,21 @@ void MainWindow::runUpdate()
     if (ok)
         runBox(createUpdateBox(successText).get());
     closeGuard->setHolding(false);
+    lookAgainAndEnd(ok);
+}
+
+void MainWindow::lookAgainAndEnd(bool updated)
+{
     // The device restarts into its new firmware; a second look shows the user what it now runs. It is made after a
     // close held during the transfer too, since it is what tells a device that took the image from one that starts
     // its old firmware again; the run then ends once it has been shown.
     const bool leaving = closeGuard->closeWasHeld();
     startStep(stepText(StepText::SearchingDevice));
     delay(settleAfterUpdateMs);
-    const auto secondLook = [this, ok] {
+    const auto secondLook = [this, updated] {
         if (runAbandoned)
             return;
-        if (ok)
+        if (updated)
             checkUpdatedDevice();
         else
             searchDevice();

@@ -20,7 +20,9 @@ enum class FaultKind {
 // address field (page address of 0x09, end address of 0x1B, read address of 0x08) equals `address`. The rule counts
 // its matching requests and hits the `occurrence`-th one (1-based), or every one when `occurrence` is -1. With an
 // address set, the count is per page: occurrence 1 means "first attempt at that page only", -1 "every attempt".
-// Several rules may hit the same request; their effects add up (NoReply wins over all others).
+// Several rules may hit the same request: their delays add up, each unplug counts, the flags (lost, reject, corrupt
+// CRC, stray byte) combine, and where two rules split or replace the answer the later rule's values stand. A lost
+// answer is lost whatever else a rule says of it.
 struct Fault
 {
     FaultKind kind = FaultKind::NoReply;

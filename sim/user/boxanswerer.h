@@ -45,7 +45,8 @@ public:
     const QList<RecordedBox> &boxes() const { return recorded; }
 
 signals:
-    // A box has come on screen (seen within 10 ms); the text is the box's.
+    // A box has come on screen (seen within 10 ms where the answerer polls, as it is shown where it watches show
+    // events); the text is the box's.
     void shown(const QString &text);
     void answered(const RecordedBox &box);
 

@@ -2,6 +2,7 @@
 
 #include "app/constants.h"
 #include "app/startup.h"
+#include "serial/qorvserial.h"
 #include "sim/system/scriptedsystem.h"
 #include "texts.h"
 #include "ui/formdevice.h"
@@ -18,6 +19,22 @@
 #include <QTest>
 
 namespace readability {
+
+namespace {
+// The serial workers of the windows a check makes, deleted when it ends.
+class WorkersOf
+{
+public:
+    WorkersOf() = default;
+    WorkersOf(const WorkersOf &) = delete;
+    WorkersOf &operator=(const WorkersOf &) = delete;
+    ~WorkersOf() { qDeleteAll(workers); }
+    void add(const MainWindow &window) { workers << window.serialWorker(); }
+
+private:
+    QList<qorvserial *> workers;
+};
+} // namespace
 
 void fillWithEveryText(MainWindow &window)
 {
@@ -109,7 +126,10 @@ WindowReport checkWindow(const QString &picture)
 {
     WindowReport report;
     const QSize formula = report.formula = initialWindowSize();
+    // Declared before the windows, so that it goes after them: the worker outlives its window by design.
+    WorkersOf workers;
     MainWindow window(nullptr, formula);
+    workers.add(window);
     window.setSystemAccess(std::make_unique<ScriptedSystem>());
     fillWithEveryText(window);
     window.show();
@@ -157,6 +177,7 @@ WindowReport checkWindow(const QString &picture)
     // Placed by the system where it reaches past the screen's corner (as a cascade of windows may put it), the
     // window moves itself in once shown.
     MainWindow placed(nullptr, formula);
+    workers.add(placed);
     placed.setSystemAccess(std::make_unique<ScriptedSystem>());
     placed.move(area.bottomRight() - QPoint(100, 100));
     placed.show();

@@ -153,10 +153,14 @@ QStringList WindowRun::boxTexts() const
 
 void WindowRun::endClient()
 {
-    if (window)
-        window->serialWorker()->disconnectPort();
+    // The worker outlives its window by design, as the process that ends with them; here the run ends and the next
+    // one starts, so both go.
+    qorvserial *worker = window ? window->serialWorker() : nullptr;
+    if (worker)
+        worker->disconnectPort();
     delete window;
     window = nullptr;
+    delete worker;
 }
 
 void checkHeldClose(WindowRun &run, const QStringList &boxes, int endsAfterMs)

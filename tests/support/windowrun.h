@@ -67,7 +67,7 @@ public:
     QProgressBar *progress() const;
     QStringList boxTexts() const;
 
-    // The worker outlives its window by design; its port is let go here, as the ending process would.
+    // The window and its worker go, the port let go, as the ending process would.
     void endClient();
 
     BoxAnswerer user;

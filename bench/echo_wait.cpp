@@ -112,9 +112,7 @@ int main(int argc, char *argv[])
 
     const qint64 pages = firmwareimage::pageCount(image.size());
     // A page refused by a device in its application: the answer code, then status 1.
-    QByteArray refused(2, '\1');
-    refused[0] = static_cast<char>(protocol::answerCode(DeviceCommand::WritePage));
-    const int answerBytes = framecodec::encodeFrame(refused).size();
+    const int answerBytes = framecodec::encodeFrame(protocol::answerReply(DeviceCommand::WritePage, 1)).size();
     QVector<double> extraMs; // per page: the cycle less the line time of its request and answer
     double lineSeconds = 0;
     const auto started = std::chrono::steady_clock::now();

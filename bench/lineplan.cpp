@@ -11,19 +11,13 @@ constexpr int restartWaitMs = 500;
 
 QByteArray statusReply(quint8 runMode)
 {
-    QByteArray reply(protocol::statusReplyLength, '\0');
-    reply[0] = static_cast<char>(protocol::statusReplyCode);
-    reply[1] = static_cast<char>(runMode);
-    for (int i = 0; i < 3; ++i)
-        reply[3 + i] = static_cast<char>(benchDeviceVersion[i]);
-    return reply;
+    return protocol::statusReply(runMode, benchDeviceVersion[0], benchDeviceVersion[1], benchDeviceVersion[2]);
 }
 
+// An accepted page or finish.
 QByteArray answer(quint8 code)
 {
-    QByteArray reply(2, '\0');
-    reply[0] = static_cast<char>(protocol::answerCode(code));
-    return reply;
+    return protocol::answerReply(code, 0);
 }
 
 } // namespace

@@ -84,4 +84,23 @@ CommandResult judgeAnswer(const QByteArray &reply, quint8 answerCode)
     return CommandResult::Ok;
 }
 
+QByteArray statusReply(quint8 runMode, quint8 major, quint8 minor, quint8 build)
+{
+    QByteArray reply(statusReplyLength, '\0');
+    reply[0] = static_cast<char>(statusReplyCode);
+    reply[1] = static_cast<char>(runMode);
+    reply[3] = static_cast<char>(major);
+    reply[4] = static_cast<char>(minor);
+    reply[5] = static_cast<char>(build);
+    return reply;
+}
+
+QByteArray answerReply(quint8 request, quint8 status)
+{
+    QByteArray reply(2, '\0');
+    reply[0] = static_cast<char>(answerCode(request));
+    reply[1] = static_cast<char>(status);
+    return reply;
+}
+
 } // namespace protocol

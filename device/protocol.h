@@ -71,4 +71,10 @@ QString identityField(const QByteArray &field);
 // Ok when byte 0 is `answerCode` and the status byte is 0 or absent, Rejected otherwise (an empty reply included).
 CommandResult judgeAnswer(const QByteArray &reply, quint8 answerCode);
 
+// The device's side, for the simulated device and for what the benchmark counts on the line: the 12-byte status
+// reply (0x41, run mode, 0, the three version numbers, six zeros), and the answer to a page or finish request (its
+// code with the answer flag, then the status byte: 0 accepted, 1 refused).
+QByteArray statusReply(quint8 runMode, quint8 major, quint8 minor, quint8 build);
+QByteArray answerReply(quint8 request, quint8 status);
+
 } // namespace protocol

@@ -38,14 +38,6 @@ QByteArray identityField(const QByteArray &text)
     return field;
 }
 
-QByteArray statusAnswer(quint8 code, quint8 status)
-{
-    QByteArray reply(2, '\0');
-    reply[0] = static_cast<char>(protocol::answerCode(code));
-    reply[1] = static_cast<char>(status);
-    return reply;
-}
-
 } // namespace
 
 QString SimulatorVersion::toString() const
@@ -96,13 +88,7 @@ QByteArray DeviceModel::answer(const QByteArray &request, bool reject)
     case DeviceCommand::ReadBlock: {
         if (request.size() != 7)
             return {};
-        QByteArray reply(protocol::statusReplyLength, '\0');
-        reply[0] = static_cast<char>(protocol::statusReplyCode);
-        reply[1] = static_cast<char>(mode);
-        reply[3] = static_cast<char>(currentVersion.major);
-        reply[4] = static_cast<char>(currentVersion.minor);
-        reply[5] = static_cast<char>(currentVersion.build);
-        return reply;
+        return protocol::statusReply(mode, currentVersion.major, currentVersion.minor, currentVersion.build);
     }
     case DeviceCommand::Identify:
         if (request.size() != 1)
@@ -143,21 +129,21 @@ QByteArray DeviceModel::answerWritePage(const QByteArray &request, bool reject)
 {
     if (reject || mode == protocol::runModeApplication || request.size() != writePageRequestLength ||
         le16(request, 1) != firmwareimage::pageSize)
-        return statusAnswer(DeviceCommand::WritePage, statusRejected);
+        return protocol::answerReply(DeviceCommand::WritePage, statusRejected);
     const quint32 address = le32(request, 3);
     if (address < firmwareimage::firstPageAddress || address % firmwareimage::pageSize != 0 ||
         address > flashEnd - firmwareimage::pageSize)
-        return statusAnswer(DeviceCommand::WritePage, statusRejected);
+        return protocol::answerReply(DeviceCommand::WritePage, statusRejected);
     storedPages.insert(address, request.mid(7));
     ++pageWritesAccepted;
     imageAccepted = false; // the flash changed under an image that was accepted before
-    return statusAnswer(DeviceCommand::WritePage, statusAccepted);
+    return protocol::answerReply(DeviceCommand::WritePage, statusAccepted);
 }
 
 QByteArray DeviceModel::answerFinish(const QByteArray &request, bool reject)
 {
     if (request.size() != finishRequestLength || le16(request, 1) != finishFollowingBytes)
-        return statusAnswer(DeviceCommand::FinishImage, statusRejected);
+        return protocol::answerReply(DeviceCommand::FinishImage, statusRejected);
     FinishRecord record;
     record.received = true;
     record.endAddress = le32(request, 3);
@@ -169,7 +155,7 @@ QByteArray DeviceModel::answerFinish(const QByteArray &request, bool reject)
                                 static_cast<int>(record.endAddress - firmwareimage::firstPageAddress))) == record.crc;
     finishRecord = record;
     imageAccepted = record.accepted;
-    return statusAnswer(DeviceCommand::FinishImage, record.accepted ? statusAccepted : statusRejected);
+    return protocol::answerReply(DeviceCommand::FinishImage, record.accepted ? statusAccepted : statusRejected);
 }
 
 QByteArray DeviceModel::flash(quint32 from, int size) const

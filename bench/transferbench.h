@@ -12,6 +12,7 @@
 #include "sim/device/devicelog.h"
 #include "sim/system/scriptedsystem.h"
 #include "sim/user/boxanswerer.h"
+#include "sim/user/windowsession.h"
 #include "ui/mainwindow.h"
 
 #include <QProgressBar>
@@ -71,23 +72,13 @@ public:
           timeline(timeline)
     {
     }
-    // The worker outlives its window by design, as the process that ends with them; the bench lets both go.
-    ~Bench()
-    {
-        qorvserial *worker = window ? window->serialWorker() : nullptr;
-        window.reset();
-        delete worker;
-    }
-    Bench(const Bench &) = delete;
-    Bench &operator=(const Bench &) = delete;
 
     bool setUp(QString *error)
     {
         user.setPause(0);
         // Where it has one; a box without Cancel gets its default button.
         user.setFallbackButton(QMessageBox::Cancel);
-        window = std::make_unique<MainWindow>(nullptr, windowSizeForScreen(QSize(1920, 1080)));
-        window->setSystemAccess(std::make_unique<ScriptedSystem>());
+        session.newWindow(std::make_unique<ScriptedSystem>());
         if (!logDir.isValid()) {
             *error = QStringLiteral("no temporary directory for the simulator's log");
             return false;
@@ -97,7 +88,7 @@ public:
         // the prompt and the window closes itself 800 ms later, after which no timer of the workflow is left.
         window->show();
         waitWhileProcessingEvents(10000, [this] { return !user.boxes().isEmpty(); });
-        waitWhileProcessingEvents(1000, {});
+        waitWhileProcessingEvents(5000, [this] { return !window->isVisible(); });
         boxesAtStart = boxTexts(0);
         // The transfer runs with the window on screen, as in an update, so that repainting its progress counts. Shown
         // again, the window takes up the run its close gave up; --hide-window then hides it (no close).
@@ -265,6 +256,7 @@ public:
 
 private:
     // The boxes answered from `first` on, as "title: text".
+    // Each box as "title: text", from the `first` on.
     QStringList boxTexts(int first) const
     {
         QStringList texts;
@@ -278,8 +270,9 @@ private:
     PortTimeline *timeline;
     // The simulated user cancels every box where it can, reacting to the boxes' show events so that it adds no
     // wake-ups of its own to the CPU time being measured.
-    BoxAnswerer user{nullptr, BoxAnswerer::Watch::ShowEvents};
-    std::unique_ptr<MainWindow> window;
+    WindowSession session{BoxAnswerer::Watch::ShowEvents};
+    BoxAnswerer &user = session.user;
+    MainWindow *&window = session.window;
     QTemporaryDir logDir;
     QStringList boxesAtStart;
     int transfers = 0;

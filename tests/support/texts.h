@@ -9,26 +9,30 @@
 #include <QStringList>
 
 namespace texts {
-extern const QStringList languages;
-extern const QString connectTitle;
-extern const QString connectPrompt;
-extern const QString updateTitle;
-extern const QString ready;
-extern const QString success;
-extern const QString closeHeld;
-extern const QString restartError;
-extern const QString upToDate;
-extern const QString notFound;
-extern const QString found;
-extern const QString searching;
-extern const QString shuttingDown;
-extern const QString started;
-extern const QString driverSearch;
-extern const QString driverFound;
-extern const QString driverMissing;
-extern const QString installing;
-extern const QString installed;
-extern const QString checking;
+inline const QStringList languages{"en", "de", "es", "fr", "pl", "ru"};
+inline const QString connectTitle = QStringLiteral("Подключение устройства");
+inline const QString connectPrompt =
+    QStringLiteral("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\"");
+inline const QString updateTitle = QStringLiteral("Обновление устройства");
+inline const QString ready =
+    QStringLiteral("Мы готовы обновить Ваше устройство. Для запуска процесса обновления нажмите "
+                   "\"Ok\".\nВАЖНО! Не отсоединяйте Ваше устройство во время обновления!");
+inline const QString success = QStringLiteral("Процесс обновления успешно завершен!");
+inline const QString closeHeld = QStringLiteral("Окно закроется после завершения обновления.");
+inline const QString restartError =
+    QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
+inline const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
+inline const QString notFound = QStringLiteral("Устройство не найдено");
+inline const QString found = QStringLiteral("устройство найдено.");
+inline const QString searching = QStringLiteral("Поиск устройства ...");
+inline const QString shuttingDown = QStringLiteral("Завершение работы...");
+inline const QString started = QStringLiteral("Начат процесс обновления. Не отключайте устройство!");
+inline const QString driverSearch = QStringLiteral("Поиск драйвера ...");
+inline const QString driverFound = QStringLiteral("драйвер обнаружен.");
+inline const QString driverMissing = QStringLiteral("драйвер не обнаружен.");
+inline const QString installing = QStringLiteral("Установка драйвера...");
+inline const QString installed = QStringLiteral("установка завершена.");
+inline const QString checking = QStringLiteral("Проверка драйвера ...");
 
 // The connection prompt as a user of each language reads it: its title and text from the client's catalogue, its
 // Cancel button in the toolkit's word and its Ok button as "OK", which the text names. By the two letters of the

@@ -5,7 +5,7 @@
 
 #include "../support/windowrun.h"
 #include "driver/windowssystem.h"
-#include "registry.h"
+#include "sim/system/windowsregistry.h"
 
 #include <QtTest>
 

@@ -5,12 +5,12 @@
 // the way Windows shows it (the USB device's registry entry with its port name) and reads that log.
 
 #include "../support/windowrun.h"
-#include "registry.h"
 
 #include "device/protocol.h"
 #include "driver/windowssystem.h"
 #include "serial/qorvserial.h"
 #include "sim/device/devicelog.h"
+#include "sim/system/windowsregistry.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -18,24 +18,6 @@
 
 namespace {
 const QString comPort = QStringLiteral("COM10");
-// The bridge as Windows lists it once plugged in: a present USB device of the Ports class with its COM port.
-const std::wstring bridgeKey = L"SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_10C4&PID_EA60\\0001";
-const std::wstring serialCommKey = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-const QString portsClass = QStringLiteral("{4d36e978-e325-11ce-bfc1-08002be10318}");
-
-bool plugBridge(const QString &port)
-{
-    return registry::setText(bridgeKey, L"ClassGUID", portsClass) &&
-           registry::setText(bridgeKey + L"\\Device Parameters", L"PortName", port) &&
-           registry::setText(serialCommKey, L"\\Device\\Silabser0", port);
-}
-
-void unplugBridge()
-{
-    registry::removeTree(L"SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_10C4&PID_EA60");
-    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, serialCommKey.c_str(), L"\\Device\\Silabser0");
-}
-
 // What the device has logged so far.
 devicelog::Log deviceLog()
 {
@@ -57,13 +39,13 @@ class TestWindowsUpdate : public QObject
 private slots:
     void initTestCase()
     {
-        if (registry::keyExists(registry::lockdownKey) || registry::keyExists(bridgeKey))
+        if (registry::keyExists(registry::lockdownKey) || registry::keyExists(registry::bridgeKey))
             QSKIP("this machine has a driver or a bridge of its own; the suite runs only in a prefix of its own");
         QVERIFY(registry::plantDriver());
     }
 
-    void init() { QVERIFY(plugBridge(comPort)); }
-    void cleanup() { unplugBridge(); }
+    void init() { QVERIFY(registry::plugBridge(comPort)); }
+    void cleanup() { registry::unplugBridge(); }
     void cleanupTestCase() { registry::removeDriver(); }
 
     // The reply wait ends when the reply is in, not at its deadline: the Windows port hands its bytes over from a
@@ -194,7 +176,7 @@ private slots:
     // No bridge at all: three searches find nothing, and the fourth prompt closes the window.
     void noDevice()
     {
-        unplugBridge();
+        registry::unplugBridge();
         WindowsRun run;
         QCOMPARE(run.run(), RunEnd::WindowClosed);
         QCOMPARE(run.boxTexts(), times(4, texts::connectPrompt));
@@ -214,7 +196,7 @@ private slots:
     void unusablePort()
     {
         QFETCH(QString, port);
-        QVERIFY(plugBridge(port));
+        QVERIFY(registry::plugBridge(port));
         const int requestsBefore = deviceLog().codes().size();
         WindowsRun run;
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);

@@ -1,6 +1,7 @@
 #pragma once
 
-// The machine's registry as the Windows suites plant and remove it: through the Win32 API, not the client's reader.
+// The Windows machine as the Windows suites make it: the installed driver and the plugged-in bridge planted in its
+// registry (and the driver's file) through the Win32 API, not the client's reader, and removed again.
 
 #include <QDir>
 #include <QFile>
@@ -57,6 +58,24 @@ inline void removeDriver()
 {
     removeTree(lockdownKey);
     QFile::remove(driverFile);
+}
+
+// The bridge as Windows lists it once plugged in: a present USB device of the Ports class with its COM port.
+const std::wstring bridgeKey = L"SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_10C4&PID_EA60\\0001";
+const std::wstring serialCommKey = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+inline bool plugBridge(const QString &port)
+{
+    const QString portsClass = QStringLiteral("{4d36e978-e325-11ce-bfc1-08002be10318}");
+    return setText(bridgeKey, L"ClassGUID", portsClass) &&
+           setText(bridgeKey + L"\\Device Parameters", L"PortName", port) &&
+           setText(serialCommKey, L"\\Device\\Silabser0", port);
+}
+
+inline void unplugBridge()
+{
+    removeTree(L"SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_10C4&PID_EA60");
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, serialCommKey.c_str(), L"\\Device\\Silabser0");
 }
 
 } // namespace registry

@@ -1,0 +1,74 @@
+#pragma once
+
+// The client's window as one user session has it, for the tests, the benchmark and the demo alike: the window (and
+// the serial worker it makes, which outlives it by design) owned and ended together, the simulated user answering its
+// boxes, the run from the window's start until the client ends it, and the window read as the user reads it.
+
+#include "sim/user/boxanswerer.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTimer>
+
+#include <memory>
+
+class MainWindow;
+class QProgressBar;
+class SystemAccess;
+
+enum class RunEnd { WindowClosed, ApplicationQuit, Watchdog };
+
+// The longest time the GUI thread went without processing events while the clock lived, seen by a timer that asks
+// to run every 10 ms (it runs only when the thread processes events, in nested waits too).
+class StallClock
+{
+public:
+    StallClock();
+    qint64 longest() const { return longestMs; }
+
+private:
+    QTimer tick;
+    QElapsedTimer sinceTick;
+    qint64 longestMs = 0;
+};
+
+class WindowSession
+{
+public:
+    explicit WindowSession(BoxAnswerer::Watch watch = BoxAnswerer::Watch::Polling);
+    virtual ~WindowSession();
+    WindowSession(const WindowSession &) = delete;
+    WindowSession &operator=(const WindowSession &) = delete;
+
+    // A new client, as a user starting the program again, on the given system layer.
+    void newWindow(std::unique_ptr<SystemAccess> system);
+    // Shows the window and runs the application until the client ends the run (window closed, application quit) or
+    // a minute has passed; the longest time without processing events meanwhile is in longestStallMs.
+    RunEnd runToEnd();
+    // Closes the window as the user's close button does: on Windows the WM_CLOSE that "taskkill" (without /F) posts
+    // to the program's windows; elsewhere the close event the window system hands the window, which a window
+    // blocked by a modal box does not get.
+    void closeWindow();
+
+    // The step table as the user reads it: "step | result | icon" (icon "ok", "fail" or ""), "== line" for a line
+    // across both columns, and "[panel HW SKU FW]" for the device panel as it reads.
+    QStringList rows() const;
+    // What the toolkit's accessibility interface hands a screen reader for each row's step cell.
+    QStringList readAloud() const;
+    QString log() const;
+    QProgressBar *progress() const;
+    // The texts of the boxes from the `first` on.
+    QStringList boxTexts(int first = 0) const;
+
+    // The window and its worker go, the port let go, as the ending process would.
+    void endClient();
+
+    BoxAnswerer user;
+    MainWindow *window = nullptr;
+    QElapsedTimer clock;
+    qint64 lastAnswerMs = -1;
+    qint64 endMs = -1;
+    qint64 closeRequestedMs = -1;
+    qint64 longestStallMs = -1;
+    int exitCode = -1;
+};

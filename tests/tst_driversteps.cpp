@@ -164,6 +164,19 @@ private slots:
         QVERIFY(run.log().contains(installing + tab + failed));
     }
 
+    // A close in the same turn of the event loop as the installation step's timer: the step finds the run given up
+    // and neither unpacks nor starts anything.
+    void givenUpRunInstallsNothing()
+    {
+        ClientRun run(SimulatorConfig(), true, {false});
+        run.window->show();
+        QTRY_COMPARE_WITH_TIMEOUT(run.system->driverChecks, 1, 4000);
+        run.window->close();
+        QVERIFY(QMetaObject::invokeMethod(run.window, "installDriver"));
+        QVERIFY(run.system->startedPrograms.isEmpty());
+        QVERIFY(!QFileInfo::exists(extractionDirectory()));
+    }
+
     void wholeRunInstallerFixesDriver()
     {
         // With no device connected every search fails; the driver miss has used up one of the three attempts.

@@ -3,6 +3,7 @@
 
 #include "app/startup.h"
 #include "support/release.h"
+#include "ui/closeguard.h"
 #include "ui/formdevice.h"
 #include "ui/windowfit.h"
 
@@ -85,6 +86,30 @@ private slots:
         loadToolkitCatalogue(toolkit, client, ownCatalogue);
         const QString word = toolkit.translate("QPlatformTheme", "Cancel");
         QCOMPARE(word.isEmpty() ? QStringLiteral("Cancel") : word, cancel);
+    }
+
+    // A close held during one transfer is forgotten when the guard holds again for the next, and when the window is
+    // shown again after a close that went through.
+    void closeGuardForgetsAHeldClose()
+    {
+        QWidget window;
+        int held = 0;
+        CloseGuard guard(
+            &window, [&held] { ++held; }, [] {}, [] {});
+        window.show();
+        guard.setHolding(true);
+        QVERIFY(!window.close());
+        QVERIFY(!window.close());
+        QCOMPARE(held, 1);
+        guard.setHolding(false);
+        QVERIFY(guard.closeWasHeld());
+        guard.setHolding(true);
+        QVERIFY(!guard.closeWasHeld());
+        QVERIFY(!window.close());
+        guard.setHolding(false);
+        QVERIFY(window.close());
+        window.show();
+        QVERIFY(!guard.closeWasHeld());
     }
 
     // The device numbers its builds 0.1.x while the product is sold as 1.0; a build a release carried is named after

@@ -55,6 +55,34 @@ project_version() {
     cat "$1/version.txt"
 }
 
+# version_before X.Y.Z: a version lower than it, for the upgrade from the build before: the patch one lower, or where
+# that is 0 the highest of the minor or major before.
+version_before() {
+    local major minor patch
+    IFS=. read -r major minor patch <<<"$1"
+    if [ "$patch" -gt 0 ]; then
+        echo "$major.$minor.$((patch - 1))"
+    elif [ "$minor" -gt 0 ]; then
+        echo "$major.$((minor - 1)).999"
+    else
+        echo "$((major - 1)).999.999"
+    fi
+}
+
+# version_after X.Y.Z: the version after it, fields of at most 255 (as the device's version fields are), a full one
+# carried into the field before.
+version_after() {
+    local major minor patch
+    IFS=. read -r major minor patch <<<"$1"
+    if [ "$patch" -lt 255 ]; then
+        echo "$major.$minor.$((patch + 1))"
+    elif [ "$minor" -lt 255 ]; then
+        echo "$major.$((minor + 1)).0"
+    else
+        echo "$((major + 1)).0.0"
+    fi
+}
+
 # project_title <build dir>: the client's window title in that build tree, as CMake wrote it there.
 project_title() {
     cat "$1/title.txt"

@@ -76,7 +76,7 @@ private slots:
         QFETCH(int, index);
         QFETCH(bool, vanish);
         SimulatorConfig config;
-        (vanish ? config.vanishAtRequest : config.silentFromRequest) = index;
+        config.faults = {Fault::atRequest(vanish ? FaultKind::Vanish : FaultKind::Hang, index)};
         ClientRun run(config);
         // Wall and CPU time at the fault and at the first box after it.
         QPair<qint64, double> fault{-1, 0};

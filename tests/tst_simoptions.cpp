@@ -69,6 +69,37 @@ private slots:
         QCOMPARE(fault.occurrence, 2);
     }
 
+    // The older options are spellings of fault rules, each the same rule as its long form.
+    void optionsSpellRules_data()
+    {
+        QTest::addColumn<QStringList>("option");
+        QTest::addColumn<QString>("rule");
+        QTest::newRow("vanish at") << QStringList{"--vanish-at", "7"} << "vanish:any:request=7";
+        QTest::newRow("silent from") << QStringList{"--silent-from", "9"} << "hang:any:request=9";
+        QTest::newRow("unplug after pages") << QStringList{"--unplug-after-pages", "3"} << "unplug:0x09:pages=3";
+    }
+
+    void optionsSpellRules()
+    {
+        QFETCH(QStringList, option);
+        QFETCH(QString, rule);
+        QCommandLineParser parser;
+        addSimulatorOptions(parser);
+        QVERIFY(parser.parse(QStringList{"kivra-zid-sim"} + option));
+        SimulatorConfig config;
+        QString error;
+        Fault spelled;
+        QVERIFY2(simulatorConfigFromOptions(parser, &config, &error), qPrintable(error));
+        QVERIFY2(Fault::parse(rule, &spelled, &error), qPrintable(error));
+        QCOMPARE(config.faults.size(), 1);
+        const Fault &f = config.faults.first();
+        QCOMPARE(int(f.kind), int(spelled.kind));
+        QCOMPARE(f.anyCommand, spelled.anyCommand);
+        QCOMPARE(f.command, spelled.command);
+        QCOMPARE(f.request, spelled.request);
+        QCOMPARE(f.afterPages, spelled.afterPages);
+    }
+
     // Each command line starts with good options; the one bad option refuses the whole line.
     void badOptions_data()
     {

@@ -95,9 +95,7 @@ void DeviceSimulator::unplug()
 
 void DeviceSimulator::clearFaults()
 {
-    configuration.vanishAtRequest = 0;
-    configuration.silentFromRequest = 0;
-    configuration.unplugAfterPages = -1;
+    configuration.faults.clear();
     faults.clear();
 }
 
@@ -147,10 +145,10 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
     entry.address = DeviceModel::requestAddress(payload);
 
     const int index = ++requestsHeard;
-    const bool vanishes = index == configuration.vanishAtRequest;
-    if (vanishes || (configuration.silentFromRequest > 0 && index >= configuration.silentFromRequest)) {
+    const FaultRules::Cut cut = faults.cutOff(entry.command, entry.address, index, model.acceptedPageWrites());
+    if (cut != FaultRules::Cut::None) {
         record(entry);
-        if (vanishes)
+        if (cut == FaultRules::Cut::Vanish)
             scheduleUnplug(dueNs);
         return;
     }
@@ -159,15 +157,8 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
         record(entry);
         return;
     }
-    if (entry.command == DeviceCommand::WritePage && configuration.unplugAfterPages >= 0 &&
-        model.acceptedPageWrites() >= configuration.unplugAfterPages) {
-        // Only reachable with a limit of 0: with any other limit the device is already leaving (see below).
-        record(entry);
-        scheduleUnplug(dueNs);
-        return;
-    }
 
-    const AnswerShape shape = faults.hit(entry.command, entry.address);
+    const AnswerShape shape = faults.hit(entry.command, entry.address, index);
     // Requests that arrive meanwhile are served (or swallowed by a restart).
     for (const int ms : shape.unplugInMs)
         scheduleUnplug(dueNs + static_cast<qint64>(ms) * nsPerMs, UnplugWhen::ServingMeanwhile);
@@ -180,8 +171,8 @@ void DeviceSimulator::process(const QByteArray &payload, double arrivalMs, qint6
     if (entry.answered)
         sendAnswer(shape.replaced ? shape.payload : reply, shape, dueNs);
 
-    if (entry.command == DeviceCommand::WritePage && model.acceptedPageWrites() == configuration.unplugAfterPages &&
-        acceptedBefore != model.acceptedPageWrites())
+    if (entry.command == DeviceCommand::WritePage &&
+        faults.unplugsAfterPage(acceptedBefore, model.acceptedPageWrites()))
         scheduleUnplug(std::max(line->sendingFreeAtNs(), dueNs) + unplugGraceNs);
 }
 

@@ -14,14 +14,9 @@ class DeviceLine;
 // Everything a simulated device is made to be: the device itself, its line, and its faults.
 struct SimulatorConfig : DeviceSetup
 {
-    int baudRate = 0;     // 0 = no pacing; otherwise the line carries at most baudRate / 10 bytes per second
-    double latencyMs = 0; // the device's think time per request, before its answer starts
-    QVector<Fault> faults;
-    int unplugAfterPages = -1; // -1 = never; otherwise the device vanishes after that many accepted page writes
-    // Faults by a request's place in the run: requests are counted from 1 as the device hears them, since the line
-    // was opened, whatever they ask. 0 = never.
-    int vanishAtRequest = 0;   // the device vanishes when this request arrives, before doing or answering anything
-    int silentFromRequest = 0; // from this request on the device hangs: it does nothing and answers nothing
+    int baudRate = 0;      // 0 = no pacing; otherwise the line carries at most baudRate / 10 bytes per second
+    double latencyMs = 0;  // the device's think time per request, before its answer starts
+    QVector<Fault> faults; // its faults, each a trigger and an effect (faultrules.h)
 };
 
 // One request as the device received it.
@@ -37,8 +32,6 @@ struct RequestTrace
 // The device side of the serial protocol, standing in for the real device in tests, the demo and the benchmark: the
 // device model behind its line, with the fault rules between them.
 //
-// Unplugging after N pages happens 50 ms after the Nth accepted page's answer, or at the next request if sooner;
-// that request is not served.
 class DeviceSimulator : public QObject
 {
     Q_OBJECT
@@ -59,7 +52,7 @@ public:
     // The device vanishes: its end of the line is closed (and the pty is gone).
     void unplug();
 
-    // Clears the fault rules, the unplug after pages and the faults by request index; the device keeps its state.
+    // Clears the faults; the device keeps its state.
     void clearFaults();
 
     // Current device state.
@@ -96,6 +89,6 @@ private:
     FaultRules faults;
     DeviceLine *line;
     bool unplugPending = false;
-    int requestsHeard = 0; // since the line was opened, for the faults by request index
+    int requestsHeard = 0; // since the line was opened, for the faults' request triggers
     QList<RequestTrace> requests;
 };

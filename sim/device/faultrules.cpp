@@ -1,11 +1,13 @@
 #include "sim/device/faultrules.h"
 
 #include "device/firmwareimage.h"
+#include "device/protocol.h"
 #include "sim/commandline.h"
 
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <limits>
 
 using commandline::fail;
@@ -27,7 +29,11 @@ constexpr KindName kindNames[] = {
     {FaultKind::DelayedReply, "delay", "the answer goes out late (ms=MS, default 1200)"},
     {FaultKind::RejectStatus, "reject", "0x09/0x1B answered with status 1 and not carried out"},
     {FaultKind::ReplaceReply, "replace", "carried out, but answered with exactly payload=HEX (e.g. payload=8901)"},
-    {FaultKind::Unplug, "unplug", "served as usual; the device vanishes ms=MS after the request arrived"},
+    {FaultKind::Unplug, "unplug",
+     "served as usual; the device vanishes ms=MS after the request arrived, or with pages=N 50 ms after the Nth "
+     "accepted page's answer"},
+    {FaultKind::Vanish, "vanish", "the device vanishes as the request arrives, before serving it"},
+    {FaultKind::Hang, "hang", "from the request on the device does nothing and answers nothing"},
 };
 
 // Limits of the rules' numbers: a page index whose address still fits 32 bits, delays up to ten minutes, and more
@@ -71,6 +77,14 @@ bool parseItem(const QString &item, Fault *f, QString *error)
         if (!inRange(0, 0xFFFFFFFFLL))
             return false;
         f->address = n;
+    } else if (key == QLatin1String("request")) {
+        if (!inRange(1, std::numeric_limits<int>::max()))
+            return false;
+        f->request = static_cast<int>(n);
+    } else if (key == QLatin1String("pages") && f->kind == FaultKind::Unplug) {
+        if (!inRange(0, std::numeric_limits<int>::max()))
+            return false;
+        f->afterPages = static_cast<int>(n);
     } else if (key == QLatin1String("nth")) {
         if (!inRange(1, std::numeric_limits<int>::max()))
             return false;
@@ -107,7 +121,8 @@ bool Fault::parse(const QString &text, Fault *fault, QString *error)
 
     bool ok = false;
     const uint command = parts.at(1).trimmed().toUInt(&ok, 0); // base 0: "0x09" and "9" both work
-    if (!ok || command > 0xFF)
+    f.anyCommand = parts.at(1).trimmed().toLower() == QLatin1String("any");
+    if (!f.anyCommand && (!ok || command > 0xFF))
         return fail(error, QStringLiteral("bad command code \"%1\"").arg(parts.at(1)));
     f.command = static_cast<quint8>(command);
 
@@ -117,6 +132,24 @@ bool Fault::parse(const QString &text, Fault *fault, QString *error)
     }
     *fault = f;
     return true;
+}
+
+Fault Fault::unplugAfterPages(int pages)
+{
+    Fault f;
+    f.kind = FaultKind::Unplug;
+    f.command = DeviceCommand::WritePage;
+    f.afterPages = pages;
+    return f;
+}
+
+Fault Fault::atRequest(FaultKind kind, int request)
+{
+    Fault f;
+    f.kind = kind;
+    f.anyCommand = true;
+    f.request = request;
+    return f;
 }
 
 QString Fault::syntaxHelp()
@@ -129,7 +162,8 @@ QString Fault::syntaxHelp()
                     .arg(QLatin1String(k.help));
     }
     return help + QStringLiteral(
-                      "  COMMAND  request code, e.g. 0x09\n"
+                      "  COMMAND  request code, e.g. 0x09, or any\n"
+                      "  request=K only the Kth request of the run (from 1); a hang holds from it on\n"
                       "  page=K   only requests for page K (address 0x8000 + 512*K); addr=A for any address field\n"
                       "  nth=N    only the Nth matching request (with page: the Nth attempt at that page); nth=every "
                       "(default)\n"
@@ -144,18 +178,41 @@ void FaultRules::set(const QVector<Fault> &faults)
         rules.append({f, 0});
 }
 
-AnswerShape FaultRules::hit(quint8 command, quint32 address)
+bool FaultRules::hits(Rule &rule, quint8 command, quint32 address, int index)
+{
+    const Fault &f = rule.fault;
+    if ((!f.anyCommand && f.command != command) || (f.address >= 0 && static_cast<qint64>(address) != f.address))
+        return false;
+    if (f.request > 0 && (f.kind == FaultKind::Hang ? index < f.request : index != f.request))
+        return false;
+    ++rule.seen;
+    return f.occurrence == -1 || f.occurrence == rule.seen;
+}
+
+FaultRules::Cut FaultRules::cutOff(quint8 command, quint32 address, int index, int acceptedPages)
+{
+    Cut cut = Cut::None;
+    for (Rule &rule : rules) {
+        const Fault &f = rule.fault;
+        if (f.kind == FaultKind::Unplug && f.afterPages >= 0) {
+            // Only reachable with a count of 0: at any other the device is already leaving (unplugsAfterPage).
+            if ((f.anyCommand || f.command == command) && acceptedPages >= f.afterPages)
+                cut = Cut::Vanish;
+        } else if ((f.kind == FaultKind::Vanish || f.kind == FaultKind::Hang) && hits(rule, command, address, index)) {
+            cut = f.kind == FaultKind::Vanish ? Cut::Vanish : (cut == Cut::None ? Cut::Hang : cut);
+        }
+    }
+    return cut;
+}
+
+AnswerShape FaultRules::hit(quint8 command, quint32 address, int index)
 {
     AnswerShape shape;
     for (Rule &rule : rules) {
-        if (rule.fault.command != command)
-            continue;
-        if (rule.fault.address >= 0 && static_cast<qint64>(address) != rule.fault.address)
-            continue;
-        ++rule.seen;
-        if (rule.fault.occurrence != -1 && rule.fault.occurrence != rule.seen)
-            continue;
         const Fault &f = rule.fault;
+        const bool cuts = f.kind == FaultKind::Vanish || f.kind == FaultKind::Hang || f.afterPages >= 0;
+        if (cuts || !hits(rule, command, address, index))
+            continue;
         switch (f.kind) {
         case FaultKind::NoReply:
             shape.lost = true;
@@ -183,7 +240,17 @@ AnswerShape FaultRules::hit(quint8 command, quint32 address)
         case FaultKind::Unplug:
             shape.unplugInMs.append(f.delayMs);
             break;
+        case FaultKind::Vanish:
+        case FaultKind::Hang:
+            break;
         }
     }
     return shape;
+}
+
+bool FaultRules::unplugsAfterPage(int before, int after) const
+{
+    return before != after && std::any_of(rules.cbegin(), rules.cend(), [after](const Rule &rule) {
+               return rule.fault.kind == FaultKind::Unplug && rule.fault.afterPages == after;
+           });
 }

@@ -13,13 +13,20 @@ enum class FaultKind {
     DelayedReply,    // the answer goes out `delayMs` late (the client gives up after 1000 ms)
     RejectStatus,    // 0x09 and 0x1B only: the answer carries status 1 and the request is not carried out
     ReplaceReply,    // the request is carried out, but the answer's payload is exactly `payload`, correctly framed
-    Unplug,          // the request is served as usual, and the device vanishes `delayMs` after it arrived
+    Unplug,          // the request is served as usual, and the device vanishes `delayMs` after it arrived; with
+                     // `afterPages` set, 50 ms after that page's answer (or at the next request, if sooner)
+    Vanish,          // the device vanishes as the request arrives, before doing or answering anything
+    Hang,            // from the request on the device does nothing and answers nothing
 };
 
-// One fault rule. A request matches the rule when its code equals `command` and, if `address` is not -1, its
-// address field (page address of 0x09, end address of 0x1B, read address of 0x08) equals `address`. The rule counts
-// its matching requests and hits the `occurrence`-th one (1-based), or every one when `occurrence` is -1. With an
-// address set, the count is per page: occurrence 1 means "first attempt at that page only", -1 "every attempt".
+// One fault rule: a trigger and an effect (the kind). A request matches the rule when its code equals `command` (any
+// code with `anyCommand`), if `address` is not -1 its address field (page address of 0x09, end address of 0x1B, read
+// address of 0x08) equals `address`, and if `request` is set it is that request of the run (counted from 1 since the
+// line was opened; a Hang holds from it on). The rule counts its matching requests and hits the `occurrence`-th one
+// (1-based), or every one when `occurrence` is -1. With an address set, the count is per page: occurrence 1 means
+// "first attempt at that page only", -1 "every attempt". An Unplug with `afterPages` set waits for that many
+// accepted page writes instead (0: the first page write, unserved). The simulator's --vanish-at, --silent-from and
+// --unplug-after-pages are spellings of such rules.
 // Several rules may hit the same request: their delays add up, each unplug counts, the flags (lost, reject, corrupt
 // CRC, stray byte) combine, and where two rules split or replace the answer the later rule's values stand. A lost
 // answer is lost whatever else a rule says of it.
@@ -27,16 +34,23 @@ struct Fault
 {
     FaultKind kind = FaultKind::NoReply;
     quint8 command = 0;
+    bool anyCommand = false;
     int occurrence = -1;
     qint64 address = -1;
-    int delayMs = 1200; // DelayedReply, Unplug
-    int pieces = 3;     // SplitReply; 0 means byte by byte
-    int gapMs = 5;      // SplitReply
-    QByteArray payload; // ReplaceReply: sent even where the device would stay silent; empty gives an empty frame
+    int request = 0;     // 0: any
+    int afterPages = -1; // Unplug: -1 for the request's own trigger
+    int delayMs = 1200;  // DelayedReply, Unplug
+    int pieces = 3;      // SplitReply; 0 means byte by byte
+    int gapMs = 5;       // SplitReply
+    QByteArray payload;  // ReplaceReply: sent even where the device would stay silent; empty gives an empty frame
 
-    // Parses the command-line form "kind:command[:key=value...]", e.g. "no-reply:0x09:page=3:nth=1" or
-    // "delay:0x08:ms=1500"; syntaxHelp() lists the kinds and keys. On failure *error says why.
+    // Parses the command-line form "kind:command[:key=value...]", e.g. "no-reply:0x09:page=3:nth=1",
+    // "delay:0x08:ms=1500" or "hang:any:request=7"; syntaxHelp() lists the kinds and keys. On failure *error says why.
     static bool parse(const QString &text, Fault *fault, QString *error);
+    // The rules that the simulator's older options spell: the device vanishes after `pages` accepted page writes;
+    // `kind` (Vanish or Hang) at the run's `request`-th request, whatever it asks.
+    static Fault unplugAfterPages(int pages);
+    static Fault atRequest(FaultKind kind, int request);
     static QString syntaxHelp();
 };
 
@@ -61,8 +75,16 @@ class FaultRules
 public:
     void set(const QVector<Fault> &faults);
     void clear() { rules.clear(); }
-    // Counts the request against every rule it matches and says what the rules it hits make of its answer.
-    AnswerShape hit(quint8 command, quint32 address);
+    // Whether the rules cut the request off before the device hears it: Vanish (the device goes now) or Hang (it
+    // stays, deaf). The run's `index`-th request, with `acceptedPages` page writes accepted so far; counted against
+    // the Vanish and Hang rules it matches, and the Unplug after 0 pages, which takes the first page write.
+    enum class Cut { None, Vanish, Hang };
+    Cut cutOff(quint8 command, quint32 address, int index, int acceptedPages);
+    // Counts a request the device serves against every other rule it matches and says what the rules it hits make of
+    // its answer.
+    AnswerShape hit(quint8 command, quint32 address, int index);
+    // Whether a page write that took the accepted count from `before` to `after` is the one an Unplug waits for.
+    bool unplugsAfterPage(int before, int after) const;
 
 private:
     struct Rule
@@ -70,5 +92,7 @@ private:
         Fault fault;
         int seen = 0;
     };
+    // Whether the request matches the rule's trigger, and is the occurrence it hits (counted here).
+    static bool hits(Rule &rule, quint8 command, quint32 address, int index);
     QVector<Rule> rules;
 };

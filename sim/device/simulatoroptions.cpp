@@ -148,12 +148,20 @@ bool simulatorConfigFromOptions(const QCommandLineParser &parser, SimulatorConfi
             return fail(error, QStringLiteral("--latency wants a number of ms from 0 to %1").arg(maxLatencyMs));
         config->latencyMs = latency;
     }
-    if (!intOption(parser, unplugName, 0, &config->unplugAfterPages))
+    // Spellings of fault rules: unplug:0x09:pages=N, vanish:any:request=K, hang:any:request=K.
+    int pages = -1, vanishAt = 0, silentFrom = 0;
+    if (!intOption(parser, unplugName, 0, &pages))
         return fail(error, QStringLiteral("--unplug-after-pages wants a number >= 0"));
-    if (!intOption(parser, vanishAtName, 1, &config->vanishAtRequest))
+    if (!intOption(parser, vanishAtName, 1, &vanishAt))
         return fail(error, QStringLiteral("--vanish-at wants a number >= 1"));
-    if (!intOption(parser, silentFromName, 1, &config->silentFromRequest))
+    if (!intOption(parser, silentFromName, 1, &silentFrom))
         return fail(error, QStringLiteral("--silent-from wants a number >= 1"));
+    if (pages >= 0)
+        config->faults.append(Fault::unplugAfterPages(pages));
+    if (vanishAt > 0)
+        config->faults.append(Fault::atRequest(FaultKind::Vanish, vanishAt));
+    if (silentFrom > 0)
+        config->faults.append(Fault::atRequest(FaultKind::Hang, silentFrom));
     const QStringList faults = parser.values(faultName);
     for (const QString &text : faults) {
         Fault fault;

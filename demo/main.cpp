@@ -169,6 +169,8 @@ int main(int argc, char *argv[])
     MainWindow window(nullptr, size);
     window.setSystemAccess(std::make_unique<ScriptedSystem>());
     window.serialWorker()->setPortLister(device.portLister());
+    // A simulated device's runs stay out of the user's own run history.
+    window.setHistoryFolder({});
     std::unique_ptr<BoxAnswerer> user;
     if (options.answerBoxes) {
         user = std::make_unique<BoxAnswerer>();

@@ -15,25 +15,31 @@ const QString indent = QStringLiteral("\t\t\t");
 int MainWindow::searchDevice()
 {
     searchDecision.reset();
+    runStage = QStringLiteral("search");
     worker->findDevicePort();
     if (!worker->isPortFound()) {
+        record.setOutcome(QStringLiteral("no-device"));
         const QString notFound = stepText(StepText::DeviceNotFound);
         appendLog(notFound);
         finishStep(notFound, false);
         return 0;
     }
+    record.port = worker->currentPortName();
     if (!openAndReadStatus())
         return endProgram();
 
     // A device left in update mode by an interrupted transfer answers nothing else useful: write the image again.
     if (deviceInfo.statusBlock[0] != protocol::runModeApplication) {
         searchDecision = UpdateDecision::Update;
+        record.decision = QStringLiteral("update");
         return 1;
     }
     if (!identifyDevice()) {
         iOError();
+        record.failureEnds = false; // the user is asked to connect again
         return 0;
     }
+    recordDevice();
     showFoundDevice();
     return reportDecision();
 }
@@ -77,11 +83,15 @@ int MainWindow::reportDecision()
 {
     searchDecision =
         decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor, deviceInfo.fwBuild);
+    const char *const words[] = {"not-suitable", "device-newer", "up-to-date", "update"};
+    record.decision = QLatin1String(words[static_cast<int>(*searchDecision)]);
     switch (*searchDecision) {
     case UpdateDecision::NotSuitable:
+        record.setOutcome(record.decision);
         addReportLine(stepText(StepText::NotSuitable));
         return 0;
     case UpdateDecision::DeviceNewer:
+        record.setOutcome(record.decision);
         addReportLine(stepText(StepText::UpToDate));
         return 0;
     case UpdateDecision::Update:
@@ -89,6 +99,7 @@ int MainWindow::reportDecision()
     case UpdateDecision::UpToDate:
         break;
     }
+    record.setOutcome(record.decision);
     const QString upToDate = stepText(StepText::UpToDate);
     addReportLine(upToDate);
     showInformation(tr("Подключение устройства"), upToDate);
@@ -108,7 +119,18 @@ void MainWindow::checkUpdatedDevice()
 {
     // A device may accept the finish with its answer code alone and still keep its old firmware, so what it reports
     // after the restart decides. A device not found again says nothing either way, and the run ends as it would.
+    // The record keeps the device as it was before the update and the decision made on it; what the search reads
+    // now is the version after.
+    const RunRecord before = record;
     searchDevice();
+    const bool read = searchDecision && deviceInfo.statusBlock[0] == protocol::runModeApplication;
+    record.versionAfter = read ? record.version : QString();
+    record.deviceRead = before.deviceRead;
+    record.hardware = before.hardware;
+    record.sku = before.sku;
+    record.version = before.version;
+    record.decision = before.decision;
+    runStage = QStringLiteral("check after update");
     if (searchDecision && *searchDecision != UpdateDecision::UpToDate)
         iOError();
 }

@@ -15,10 +15,12 @@ constexpr int retryDelayMs = 100;
 
 bool MainWindow::flashFirmware()
 {
+    runStage = QStringLiteral("update mode");
     if (!enterUpdateMode()) {
         iOError();
         return false;
     }
+    runStage = QStringLiteral("image");
     if (!firmwareFile.open(QIODevice::ReadOnly)) {
         iOError();
         return false;
@@ -33,6 +35,8 @@ bool MainWindow::flashFirmware()
     const bool written = writePages(size);
     firmwareFile.close();
     const quint32 end = firmwareimage::endAddress(firmwareimage::pageCount(size));
+    if (written)
+        runStage = QStringLiteral("finish");
     if (!written || !acceptedWithOneRetry([&] { return finishImage(imageCrc, end); })) {
         iOError();
         return false;
@@ -73,6 +77,7 @@ bool MainWindow::sumImage(qint64 *size, quint16 *crc)
 bool MainWindow::writePages(qint64 size)
 {
     const qint64 pages = firmwareimage::pageCount(size);
+    record.pages = static_cast<int>(pages);
     startProgress(static_cast<int>(pages - 1));
     qint64 remaining = size;
     char page[firmwareimage::pageSize];
@@ -82,11 +87,14 @@ bool MainWindow::writePages(qint64 size)
             return false;
         std::fill(page + wanted, page + firmwareimage::pageSize, firmwareimage::fillByte);
         const quint32 address = firmwareimage::pageAddress(k);
+        pageInProgress = static_cast<int>(k);
         if (!acceptedWithOneRetry([&] { return writePage(address, page); }))
             return false;
+        record.pagesWritten = static_cast<int>(k + 1);
         setProgress(static_cast<int>(k));
         remaining -= firmwareimage::pageSize;
     }
+    pageInProgress = -1;
     return true;
 }
 

@@ -1,8 +1,42 @@
 #include "serial/serialtrace.h"
 
 #include <QElapsedTimer>
+#include <QVector>
+
+#include <algorithm>
 
 namespace serialtrace {
+
+namespace {
+struct Frame
+{
+    double ms = 0;
+    const char *direction = "";
+    QByteArray bytes;
+    QString verdict;
+};
+
+struct Ring
+{
+    QVector<Frame> frames = QVector<Frame>(ringCapacity);
+    qint64 written = 0; // frames ever added
+    qint64 mark = 0;    // the first frame ringLines() gives
+};
+
+Ring &ring()
+{
+    static Ring r;
+    return r;
+}
+
+QString lineAt(double ms, const char *direction, const QByteArray &bytes, const QString &verdict)
+{
+    QString text = QStringLiteral("%1 ms %2 %3").arg(ms, 10, 'f', 3).arg(QLatin1String(direction), describe(bytes));
+    if (!verdict.isEmpty())
+        text += QStringLiteral("  [") + verdict + QLatin1Char(']');
+    return text;
+}
+} // namespace
 
 double elapsedMs()
 {
@@ -46,16 +80,30 @@ QString verdict(framecodec::DecodeResult result)
 
 QString line(const char *direction, const QByteArray &bytes, const QString &verdict)
 {
-    QString text =
-        QStringLiteral("%1 ms %2 %3").arg(elapsedMs(), 10, 'f', 3).arg(QLatin1String(direction), describe(bytes));
-    if (!verdict.isEmpty())
-        text += QStringLiteral("  [") + verdict + QLatin1Char(']');
-    return text;
+    return lineAt(elapsedMs(), direction, bytes, verdict);
 }
 
 void log(const char *direction, const QByteArray &bytes, const QString &verdict)
 {
+    Ring &r = ring();
+    r.frames[static_cast<int>(r.written++ % ringCapacity)] = {elapsedMs(), direction, bytes, verdict};
     qCDebug(lcSerialTrace).noquote() << line(direction, bytes, verdict);
+}
+
+QStringList ringLines()
+{
+    const Ring &r = ring();
+    QStringList lines;
+    for (qint64 i = std::max(r.mark, r.written - ringCapacity); i < r.written; ++i) {
+        const Frame &f = r.frames.at(static_cast<int>(i % ringCapacity));
+        lines << lineAt(f.ms, f.direction, f.bytes, f.verdict);
+    }
+    return lines;
+}
+
+void markRing()
+{
+    ring().mark = ring().written;
 }
 
 } // namespace serialtrace

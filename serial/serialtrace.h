@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace serialtrace {
 
@@ -26,7 +27,16 @@ QString verdict(framecodec::DecodeResult result);
 // One trace line: time, direction (">>" written, "<<" received), the bytes, and an optional verdict.
 QString line(const char *direction, const QByteArray &bytes, const QString &verdict = QString());
 
-// Writes that line to the trace category; nothing is formatted while the trace is off.
+// Writes that line to the trace category (nothing is formatted while the trace is off), and keeps the frame in the
+// ring below whatever the category says.
 void log(const char *direction, const QByteArray &bytes, const QString &verdict = QString());
+
+// The last frames of the process, for the trace a failed run leaves beside its history record: at most
+// ringCapacity, the oldest dropped. Kept as they came (the bytes shared, not copied) and put into lines only when
+// asked for.
+constexpr int ringCapacity = 4096;
+// The frames since the mark as trace lines, and a new mark.
+QStringList ringLines();
+void markRing();
 
 } // namespace serialtrace

@@ -5,6 +5,7 @@
 #include "driver/systemaccess.h"
 #include "serial/eventwait.h"
 #include "serial/qorvserial.h"
+#include "serial/serialtrace.h"
 #include "ui/closeguard.h"
 #include "ui/formdevice.h"
 #include "ui/steptable.h"
@@ -24,6 +25,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 constexpr int driverCheckDelayMs = 1500;
@@ -55,6 +57,7 @@ MainWindow::MainWindow(QWidget *parent, QSize size)
 
     worker = new qorvserial;
     firmwareFile.setFileName(firmwareResource());
+    history = std::make_unique<RunHistory>(RunHistory::defaultFolder());
     ui->progressBar->hide();
     setWindowTitle(appTitle);
     progressUpdate.setSingleShot(true);
@@ -83,6 +86,12 @@ void MainWindow::fitToScreen(QSize size)
 // The worker is deliberately not deleted: it lives for the whole process, like the window that owns the run.
 MainWindow::~MainWindow()
 {
+    if (recordBegun) {
+        // A run that ended by none of the steps' own endings was ended by its window.
+        if (record.outcome == QLatin1String("running"))
+            record.outcome = QStringLiteral("closed");
+        history->end(record, serialtrace::ringLines());
+    }
     delete ui;
 }
 
@@ -127,6 +136,33 @@ void MainWindow::setSystemAccess(std::unique_ptr<SystemAccess> access)
 void MainWindow::setFirmwareFileName(const QString &fileName)
 {
     firmwareFile.setFileName(fileName);
+}
+
+void MainWindow::setHistoryFolder(const QString &folder)
+{
+    history = std::make_unique<RunHistory>(folder);
+}
+
+void MainWindow::beginRecord()
+{
+    if (std::exchange(recordBegun, true))
+        return;
+    record = RunRecord::begin();
+    serialtrace::markRing();
+    history->begin(record);
+}
+
+void MainWindow::recordFailure(const QString &shownText)
+{
+    record.setFailure(pageInProgress >= 0 ? QStringLiteral("page %1").arg(pageInProgress) : runStage, shownText);
+}
+
+void MainWindow::recordDevice()
+{
+    record.deviceRead = true;
+    record.hardware = deviceInfo.hardware;
+    record.sku = deviceInfo.sku;
+    record.version = QStringLiteral("%1.%2.%3").arg(deviceInfo.fwMajor).arg(deviceInfo.fwMinor).arg(deviceInfo.fwBuild);
 }
 
 void MainWindow::appendLog(const QString &line)
@@ -188,13 +224,21 @@ void MainWindow::setProgress(int page)
 void MainWindow::endRunAfter(int delayMs, Ending ending)
 {
     if (ending == Ending::Close)
-        QTimer::singleShot(delayMs, this, &QWidget::close);
+        QTimer::singleShot(delayMs, this, &MainWindow::closeByItself);
     else
         QTimer::singleShot(delayMs, this, &QCoreApplication::quit);
 }
 
+void MainWindow::closeByItself()
+{
+    closingByItself = true;
+    close();
+}
+
 void MainWindow::abandonRun()
 {
+    if (!closingByItself)
+        record.setOutcome(QStringLiteral("closed"));
     runAbandoned = true;
     worker->disconnectPort();
     systemAccess->setCancelled(true);
@@ -203,6 +247,7 @@ void MainWindow::abandonRun()
 void MainWindow::resumeRun()
 {
     runAbandoned = false;
+    closingByItself = false;
     systemAccess->setCancelled(false);
 }
 
@@ -293,6 +338,7 @@ void MainWindow::delay(int ms)
 void MainWindow::uncrownError()
 {
     const QString text = tr("В процессе выполнения возникла ошибка. Пожалуйста, переустановите приложение.");
+    recordFailure(text);
     appendLog(text);
     showInformation(tr("Подключение устройства"), text);
 }
@@ -300,6 +346,7 @@ void MainWindow::uncrownError()
 void MainWindow::iOError()
 {
     const QString text = tr("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
+    recordFailure(text);
     appendLog(text);
     showInformation(tr("Подключение устройства"), text);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/runhistory.h"
 #include "device/protocol.h"
 #include "device/updatedecision.h"
 
@@ -61,6 +62,9 @@ public:
     // The image written to the device; the carried one unless another file is named (a device on the bench, an image
     // under trial).
     void setFirmwareFileName(const QString &fileName);
+    // Where the run's record goes (app/runhistory.h): the per-user application data folder unless another is named;
+    // an empty name keeps none.
+    void setHistoryFolder(const QString &folder);
 
 private slots:
     void nextStep();
@@ -95,6 +99,8 @@ private:
     void startProgress(int lastPage);
     void setProgress(int page);
     void endRunAfter(int delayMs, Ending ending);
+    // The run's own end, as against the user's close button.
+    void closeByItself();
     // The window was closed outside the transfer: the run is given up at once. Every wait ends, no box shows, the
     // port is closed, and a driver probe still running is stopped; the steps on the stack return as they unwind.
     void abandonRun();
@@ -140,6 +146,12 @@ private:
     // Unpacks the carried driver package into a directory made anew; false unless this run wrote every file.
     bool unpackDriverPackage(const QString &directory);
 
+    // The run's record for support: begun with the run's first step, ended with the window; the step a failure is
+    // reported at (the page being written, where one is).
+    void beginRecord();
+    void recordFailure(const QString &shownText);
+    void recordDevice();
+
     Ui_MainWindow *ui;
     QStandardItemModel *stepModel;
     StepTable *stepTable;
@@ -155,6 +167,12 @@ private:
     std::unique_ptr<SystemAccess> systemAccess;
     CloseGuard *closeGuard;
     bool runAbandoned = false;
+    RunRecord record;
+    std::unique_ptr<RunHistory> history;
+    bool recordBegun = false;
+    bool closingByItself = false;
+    QString runStage;
+    int pageInProgress = -1;
     // The page the progress bar is to show, and the turn of the event loop that shows it.
     int shownPage = 0;
     QTimer progressUpdate;

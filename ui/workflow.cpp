@@ -69,6 +69,9 @@ void MainWindow::runUpdate()
     addReportLine(stepText(StepText::UpdateStarted));
 
     const bool ok = flashFirmware();
+    pageInProgress = -1;
+    if (ok)
+        record.setOutcome(QStringLiteral("updated"));
     const QString successText = tr("Процесс обновления успешно завершен!");
     if (ok)
         appendLog(successText);
@@ -101,7 +104,7 @@ void MainWindow::lookAgainAndEnd(bool updated)
         delay(researchDelayMs);
         secondLook();
         worker->disconnectPort();
-        close();
+        closeByItself();
         return;
     }
     QTimer::singleShot(researchDelayMs, this, secondLook);
@@ -124,5 +127,6 @@ void MainWindow::askToConnect()
             endRunAfter(closeAfterLimitMs, Ending::Close);
         return;
     }
+    record.setOutcome(QStringLiteral("cancelled"));
     shutDown(ClosingLine::InCurrentRowAndLog, closeAfterCancelMs, Ending::Close);
 }

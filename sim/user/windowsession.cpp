@@ -42,6 +42,7 @@ void WindowSession::newWindow(std::unique_ptr<SystemAccess> system)
     endClient();
     window = new MainWindow(nullptr, windowSizeForScreen(QSize(1920, 1080)));
     window->setSystemAccess(std::move(system));
+    window->setHistoryFolder(historyFolder.path());
 }
 
 RunEnd WindowSession::runToEnd()

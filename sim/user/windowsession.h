@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <memory>
@@ -64,6 +65,8 @@ public:
     void endClient();
 
     BoxAnswerer user;
+    // Where the session's clients keep their run history, instead of the user's own.
+    QTemporaryDir historyFolder;
     MainWindow *window = nullptr;
     QElapsedTimer clock;
     qint64 lastAnswerMs = -1;

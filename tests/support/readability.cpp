@@ -130,6 +130,7 @@ WindowReport checkWindow(const QString &picture)
     WorkersOf workers;
     MainWindow window(nullptr, formula);
     workers.add(window);
+    window.setHistoryFolder({});
     window.setSystemAccess(std::make_unique<ScriptedSystem>());
     fillWithEveryText(window);
     window.show();
@@ -178,6 +179,7 @@ WindowReport checkWindow(const QString &picture)
     // window moves itself in once shown.
     MainWindow placed(nullptr, formula);
     workers.add(placed);
+    placed.setHistoryFolder({});
     placed.setSystemAccess(std::make_unique<ScriptedSystem>());
     placed.move(area.bottomRight() - QPoint(100, 100));
     placed.show();

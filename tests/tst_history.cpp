@@ -1,0 +1,185 @@
+// What a run leaves for support: its record in history.jsonl (a line when it starts, the whole record when it ends),
+// the serial trace of a failed run beside it, and a history that stays within its bounds and never stops an update.
+
+#include "support/clientrun.h"
+#include "support/files.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+// The history's lines as JSON objects; a line that is not one fails the test.
+QList<QJsonObject> lines(const QString &folder)
+{
+    QList<QJsonObject> out;
+    QFile in(folder + "/history.jsonl");
+    if (!in.open(QIODevice::ReadOnly))
+        return out;
+    for (const QByteArray &line : in.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QJsonDocument document = QJsonDocument::fromJson(line);
+        if (!document.isObject())
+            QTest::qFail(line.constData(), __FILE__, __LINE__);
+        out << document.object();
+    }
+    return out;
+}
+
+// A history of `runs` finished runs, each line padded to about `lineBytes`.
+QByteArray history(int runs, int lineBytes)
+{
+    QByteArray out;
+    for (int i = 0; i < runs; ++i) {
+        const QJsonObject o{{"run", QStringLiteral("old-%1").arg(i, 4, 10, QLatin1Char('0'))},
+                            {"outcome", "updated"},
+                            {"pad", QString(lineBytes, 'x')}};
+        out += QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
+    }
+    return out;
+}
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void update()
+    {
+        ClientRun run;
+        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        const QString folder = run.historyFolder.path();
+        run.endClient();
+        const QList<QJsonObject> records = lines(folder);
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0].value("run"), records[1].value("run"));
+        QCOMPARE(records[0].value("outcome").toString(), QStringLiteral("running"));
+        const QJsonObject r = records[1];
+        QVERIFY(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)")
+                    .match(r.value("time").toString())
+                    .hasMatch());
+        QCOMPARE(r.value("client").toString(), carried::release());
+        QCOMPARE(r.value("carried").toString(), carried::version());
+        QCOMPARE(r.value("driver").toString(), QStringLiteral("found"));
+        QCOMPARE(r.value("port").toString(), run.simulator.portPath());
+        const QJsonObject device{{"hardware", "KTL407.001"}, {"sku", "60318"}, {"version", carried::previousVersion()}};
+        QCOMPARE(QJsonDocument(r.value("device").toObject()).toJson(), QJsonDocument(device).toJson());
+        QCOMPARE(r.value("decision").toString(), QStringLiteral("update"));
+        QCOMPARE(r.value("pages").toInt(), carried::pages());
+        QCOMPARE(r.value("pagesWritten").toInt(), carried::pages());
+        QCOMPARE(r.value("versionAfter").toString(), carried::version());
+        QCOMPARE(r.value("outcome").toString(), QStringLiteral("updated"));
+        QVERIFY(!r.contains("failedAt") && !r.contains("message"));
+        QVERIFY(r.value("durationMs").toInt() >= 5000);
+        QCOMPARE(QDir(folder).entryList({"*.trace"}), QStringList());
+    }
+
+    // The device vanishes as page 100 is sent: the record says where and what the user was shown, and the run's
+    // frames are beside it.
+    void vanishAtPage()
+    {
+        SimulatorConfig config;
+        config.faults = {Fault::atRequest(FaultKind::Vanish, 5 + 100 + 1)};
+        ClientRun run(config);
+        run.run();
+        const QString folder = run.historyFolder.path();
+        run.endClient();
+        const QJsonObject r = lines(folder).last();
+        QCOMPARE(r.value("outcome").toString(), QStringLiteral("failed"));
+        QCOMPARE(r.value("failedAt").toString(), QStringLiteral("page 100"));
+        QCOMPARE(r.value("message").toString(), texts::restartError);
+        QCOMPARE(r.value("pagesWritten").toInt(), 100);
+        QVERIFY(r.value("versionAfter").isNull());
+        QFile trace(folder + "/" + r.value("run").toString() + ".trace");
+        QVERIFY(trace.open(QIODevice::ReadOnly));
+        const QList<QByteArray> frames = trace.readAll().trimmed().split('\n');
+        QVERIFY2(frames.size() >= 2 * (5 + 100), qPrintable(QString::number(frames.size())));
+        QVERIFY2(frames.first().contains(">> 11 bytes: 7e 08"), frames.first().constData());
+    }
+
+    void cancelled()
+    {
+        ClientRun run;
+        run.user.enqueue(QMessageBox::Cancel);
+        run.run();
+        const QString folder = run.historyFolder.path();
+        run.endClient();
+        const QJsonObject r = lines(folder).last();
+        QCOMPARE(r.value("outcome").toString(), QStringLiteral("cancelled"));
+        QVERIFY(r.value("device").isNull() && r.value("port").isNull() && r.value("decision").isNull());
+    }
+
+    // A history with a half-written line or binary garbage is kept aside, whole, and a new one started.
+    void corruptKeptAside_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("half-written line") << history(3, 10) + "{\"run\":\"cut-off\",\"outc";
+        QTest::newRow("binary garbage") << QByteArray("\x00\xff\x7e\x01garbage\n", 13);
+    }
+
+    void corruptKeptAside()
+    {
+        QFETCH(QByteArray, content);
+        ClientRun run;
+        const QString folder = run.historyFolder.path();
+        QVERIFY(writeFile(folder + "/history.jsonl", content));
+        run.user.enqueue(QMessageBox::Cancel);
+        run.run();
+        run.endClient();
+        const QStringList aside = QDir(folder).entryList({"history.jsonl.corrupt-*"});
+        QCOMPARE(aside.size(), 1);
+        QFile kept(folder + "/" + aside.first());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), content);
+        QCOMPARE(lines(folder).size(), 2);
+    }
+
+    // Older runs are dropped from the front, their traces with them, once there are a thousand or a mebibyte.
+    void cutToBounds_data()
+    {
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<int>("lineBytes");
+        QTest::newRow("a thousand runs") << 1000 << 40;
+        QTest::newRow("a mebibyte") << 600 << 1800;
+    }
+
+    void cutToBounds()
+    {
+        QFETCH(int, runs);
+        QFETCH(int, lineBytes);
+        ClientRun run;
+        const QString folder = run.historyFolder.path();
+        QVERIFY(writeFile(folder + "/history.jsonl", history(runs, lineBytes)));
+        QVERIFY(writeFile(folder + "/old-0000.trace", "frames"));
+        run.user.enqueue(QMessageBox::Cancel);
+        run.run();
+        run.endClient();
+        const QList<QJsonObject> records = lines(folder);
+        QVERIFY(records.size() <= 1000 + 1);
+        QVERIFY(QFileInfo(folder + "/history.jsonl").size() <= 1024 * 1024);
+        QCOMPARE(records.last().value("outcome").toString(), QStringLiteral("cancelled"));
+        QVERIFY(records.first().value("run").toString() != QStringLiteral("old-0000"));
+        QCOMPARE(records[records.size() - 3].value("run").toString(),
+                 QStringLiteral("old-%1").arg(runs - 1, 4, 10, QLatin1Char('0')));
+        QVERIFY(!QFile::exists(folder + "/old-0000.trace"));
+    }
+
+    // Where the history cannot be kept, the update goes on as ever.
+    void unwritableFolder()
+    {
+        ClientRun run;
+        const QString blocked = run.historyFolder.filePath("a file");
+        QVERIFY(writeFile(blocked, "not a folder"));
+        run.window->setHistoryFolder(blocked + "/history");
+        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.boxTexts(), seen::updateBoxes);
+        QVERIFY(run.holdsCarriedImage());
+    }
+};
+
+QTEST_MAIN(TestHistory)
+#include "tst_history.moc"

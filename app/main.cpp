@@ -8,6 +8,8 @@ int main(int argc, char *argv[])
 {
     enableHighDpiScaling();
     QApplication app(argc, argv);
+    // The name the run history's folder takes (app/runhistory.h), whatever the program file is called.
+    QCoreApplication::setApplicationName(QStringLiteral("kivra-zid-update"));
     QTranslator translator;
     QTranslator toolkitTranslator;
     installCatalogues(translator, toolkitTranslator);

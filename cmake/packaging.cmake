@@ -56,6 +56,10 @@ if(WIN32)
     set(CPACK_NSIS_INSTALLED_ICON_NAME kivra-zid-update.exe)
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
     set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+    # The run history's folder (docs/history.md), for whoever clicks it: the shell resolves "Local AppData" for the
+    # user at hand, not the one who installed.
+    set(CPACK_NSIS_CREATE_ICONS_EXTRA "CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Update history.lnk' '$WINDIR\\explorer.exe' 'shell:Local AppData\\kivra-zid-update'")
+    set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\$MUI_TEMP\\Update history.lnk'")
     include(cmake/nsis-template.cmake)
     include(CPack)
     return()

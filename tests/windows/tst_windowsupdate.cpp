@@ -6,6 +6,7 @@
 
 #include "../support/windowrun.h"
 
+#include "app/runhistory.h"
 #include "device/protocol.h"
 #include "driver/windowssystem.h"
 #include "serial/qorvserial.h"
@@ -13,11 +14,27 @@
 #include "sim/system/windowsregistry.h"
 
 #include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QtTest>
 
 namespace {
 const QString comPort = QStringLiteral("COM10");
+// The last record of the run history where the client keeps it on Windows, under %LOCALAPPDATA%: its outcome, and
+// the trace beside it exactly for a failed run.
+void checkLastRecord(const QString &outcome)
+{
+    const QString folder = RunHistory::defaultFolder();
+    QVERIFY2(folder.startsWith(QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA")), Qt::CaseInsensitive),
+             qPrintable(folder));
+    QFile history(folder + "/history.jsonl");
+    QVERIFY(history.open(QIODevice::ReadOnly));
+    const QJsonObject last = QJsonDocument::fromJson(history.readAll().trimmed().split('\n').last()).object();
+    QCOMPARE(last.value("outcome").toString(), outcome);
+    QCOMPARE(QFile::exists(folder + "/" + last.value("run").toString() + ".trace"), outcome == "failed");
+}
+
 // What the device has logged so far.
 devicelog::Log deviceLog()
 {
@@ -76,6 +93,7 @@ private slots:
     {
         const int before = deviceLog().codes().size();
         WindowsRun run;
+        run.window->setHistoryFolder(RunHistory::defaultFolder());
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
         QCOMPARE(run.boxTexts(), seen::updateBoxes);
         QVERIFY(run.endedAbout(1000));
@@ -84,6 +102,8 @@ private slots:
         QCOMPARE(run.progress()->value(), carried::pages() - 1);
         // The device took up its new version only because the sum over its flash matched the image's.
         QCOMPARE(deviceLog().codes().mid(before), seen::updateRequests());
+        run.endClient();
+        checkLastRecord("updated");
     }
 
     // A lost and a damaged page reply (the device is started with both faults) are each answered by sending the page
@@ -136,6 +156,7 @@ private slots:
         devicelog::Log log;
         {
             WindowsRun run;
+            run.window->setHistoryFolder(RunHistory::defaultFolder());
             qint64 errorAt = -1;
             QObject::connect(&run.user, &BoxAnswerer::shown, [&errorAt](const QString &text) {
                 if (text == texts::restartError && errorAt < 0)
@@ -146,6 +167,9 @@ private slots:
             log = deviceLog();
             if (run.boxTexts().contains(texts::success))
                 QCOMPARE(log.finishesAccepted(), 1);
+            const bool updated = run.boxTexts().contains(texts::upToDate);
+            run.endClient();
+            checkLastRecord(updated ? "updated" : "failed");
             if (log.unpluggedAtEpochMs < 0)
                 return;
             // The vanished device is noticed at once.

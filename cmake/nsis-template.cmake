@@ -6,7 +6,9 @@
 #    installation to remove before an upgrade, are in the 64-bit registry view where Windows lists 64-bit programs;
 #  - EstimatedSize in the uninstall entry, which Windows shows as the program's size;
 #  - the installer and its uninstaller are signed as makensis writes them (scripts/lib/sign-windows, which does
-#    nothing unless a certificate is given).
+#    nothing unless a certificate is given);
+#  - SetDateSave off: the installed files get the time of their installation, and the installer holds no time of
+#    its build, so that two builds of one commit give the same installer.
 set(kz_nsis_stock "${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in")
 file(READ "${kz_nsis_stock}" kz_nsis)
 
@@ -25,6 +27,7 @@ endfunction()
 set(kz_sign "${PROJECT_SOURCE_DIR}/scripts/lib/sign-windows")
 kz_nsis_patch("  !include \"MUI.nsh\"\n" "  Target amd64-unicode\n  !include \"MUI.nsh\"\n  !include \"FileFunc.nsh\"\n")
 kz_nsis_patch("  RequestExecutionLevel admin\n" "  RequestExecutionLevel admin
+  SetDateSave off
   !finalize '\"${kz_sign}\" \"%1\"' = 0
   !uninstfinalize '\"${kz_sign}\" \"%1\"' = 0
 ")

@@ -101,18 +101,6 @@ private slots:
         QVERIFY2(frames.first().contains(">> 11 bytes: 7e 08"), frames.first().constData());
     }
 
-    void cancelled()
-    {
-        ClientRun run;
-        run.user.enqueue(QMessageBox::Cancel);
-        run.run();
-        const QString folder = run.historyFolder.path();
-        run.endClient();
-        const QJsonObject r = lines(folder).last();
-        QCOMPARE(r.value("outcome").toString(), QStringLiteral("cancelled"));
-        QVERIFY(r.value("device").isNull() && r.value("port").isNull() && r.value("decision").isNull());
-    }
-
     // A history with a half-written line or binary garbage is kept aside, whole, and a new one started.
     void corruptKeptAside_data()
     {
@@ -161,7 +149,10 @@ private slots:
         const QList<QJsonObject> records = lines(folder);
         QVERIFY(records.size() <= 1000 + 1);
         QVERIFY(QFileInfo(folder + "/history.jsonl").size() <= 1024 * 1024);
+        // The user cancelled the first prompt: no device, port or decision.
         QCOMPARE(records.last().value("outcome").toString(), QStringLiteral("cancelled"));
+        QVERIFY(records.last().value("device").isNull() && records.last().value("port").isNull() &&
+                records.last().value("decision").isNull());
         QVERIFY(records.first().value("run").toString() != QStringLiteral("old-0000"));
         QCOMPARE(records[records.size() - 3].value("run").toString(),
                  QStringLiteral("old-%1").arg(runs - 1, 4, 10, QLatin1Char('0')));

@@ -50,6 +50,22 @@ configure_and_build() {
     fi
 }
 
+# source_date_epoch: the time every package and signature of this tree records, the last commit's (for a tree that
+# is no git clone, the time given by SOURCE_DATE_EPOCH, or now), exported as SOURCE_DATE_EPOCH.
+source_date_epoch() {
+    if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+        SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)
+    fi
+    export SOURCE_DATE_EPOCH
+}
+
+# write_checksums <folder> FILE...: SHA256SUMS in the folder for the named files in it, as sha256sum -c reads it.
+write_checksums() {
+    local folder=$1
+    shift
+    (cd "$folder" && sha256sum -- "$@" >SHA256SUMS)
+}
+
 # project_version <build dir>: the release a configured build tree is made for, as CMake wrote it there.
 project_version() {
     cat "$1/version.txt"

@@ -73,7 +73,9 @@ client_starts() {
     fi
     sleep 1
     import -window root "$picture"
-    if grep -E "err:module" "$log"; then
+    # Wine says "err:module:import_dll Library X.dll (which is needed by ...) not found" for a missing DLL; its other
+    # module errors (a thread-local slot it could not set up under load, say) are not about the package.
+    if grep -E "err:module:import_dll" "$log"; then
         echo "$program is missing a DLL (above)" >&2
         return 1
     fi

@@ -8,11 +8,14 @@
 namespace serialtrace {
 
 namespace {
+// What a trace line shows of a frame, copied into the ring's own slot: no allocation on the page path, and no hold on
+// the frame's buffer, whatever its capacity.
 struct Frame
 {
     double ms = 0;
     const char *direction = "";
-    QByteArray bytes;
+    int size = 0;
+    char shown[shownBytes] = {};
     QString verdict;
 };
 
@@ -29,9 +32,21 @@ Ring &ring()
     return r;
 }
 
-QString lineAt(double ms, const char *direction, const QByteArray &bytes, const QString &verdict)
+QString describeFirst(const char *shown, int size)
 {
-    QString text = QStringLiteral("%1 ms %2 %3").arg(ms, 10, 'f', 3).arg(QLatin1String(direction), describe(bytes));
+    QString text = QStringLiteral("%1 bytes").arg(size);
+    if (size == 0)
+        return text;
+    text += QStringLiteral(": ") +
+            QString::fromLatin1(QByteArray::fromRawData(shown, std::min(size, shownBytes)).toHex(' '));
+    if (size > shownBytes)
+        text += QStringLiteral(" ... (+%1 more)").arg(size - shownBytes);
+    return text;
+}
+
+QString lineAt(double ms, const char *direction, const QString &described, const QString &verdict)
+{
+    QString text = QStringLiteral("%1 ms %2 %3").arg(ms, 10, 'f', 3).arg(QLatin1String(direction), described);
     if (!verdict.isEmpty())
         text += QStringLiteral("  [") + verdict + QLatin1Char(']');
     return text;
@@ -50,13 +65,7 @@ double elapsedMs()
 
 QString describe(const QByteArray &bytes)
 {
-    QString text = QStringLiteral("%1 bytes").arg(bytes.size());
-    if (bytes.isEmpty())
-        return text;
-    text += QStringLiteral(": ") + QString::fromLatin1(bytes.left(shownBytes).toHex(' '));
-    if (bytes.size() > shownBytes)
-        text += QStringLiteral(" ... (+%1 more)").arg(bytes.size() - shownBytes);
-    return text;
+    return describeFirst(bytes.constData(), bytes.size());
 }
 
 QString verdict(framecodec::DecodeResult result)
@@ -80,13 +89,17 @@ QString verdict(framecodec::DecodeResult result)
 
 QString line(const char *direction, const QByteArray &bytes, const QString &verdict)
 {
-    return lineAt(elapsedMs(), direction, bytes, verdict);
+    return lineAt(elapsedMs(), direction, describe(bytes), verdict);
 }
 
 void log(const char *direction, const QByteArray &bytes, const QString &verdict)
 {
-    Ring &r = ring();
-    r.frames[static_cast<int>(r.written++ % ringCapacity)] = {elapsedMs(), direction, bytes, verdict};
+    Frame &f = ring().frames[static_cast<int>(ring().written++ % ringCapacity)];
+    f.ms = elapsedMs();
+    f.direction = direction;
+    f.size = bytes.size();
+    std::copy_n(bytes.constData(), std::min(f.size, shownBytes), f.shown);
+    f.verdict = verdict;
     qCDebug(lcSerialTrace).noquote() << line(direction, bytes, verdict);
 }
 
@@ -96,7 +109,7 @@ QStringList ringLines()
     QStringList lines;
     for (qint64 i = std::max(r.mark, r.written - ringCapacity); i < r.written; ++i) {
         const Frame &f = r.frames.at(static_cast<int>(i % ringCapacity));
-        lines << lineAt(f.ms, f.direction, f.bytes, f.verdict);
+        lines << lineAt(f.ms, f.direction, describeFirst(f.shown, f.size), f.verdict);
     }
     return lines;
 }

@@ -32,8 +32,8 @@ QString line(const char *direction, const QByteArray &bytes, const QString &verd
 void log(const char *direction, const QByteArray &bytes, const QString &verdict = QString());
 
 // The last frames of the process, for the trace a failed run leaves beside its history record: at most
-// ringCapacity, the oldest dropped. Kept as they came (the bytes shared, not copied) and put into lines only when
-// asked for.
+// ringCapacity, the oldest dropped. Each keeps what its line shows (the first bytes and the count), put into a line
+// only when asked for.
 constexpr int ringCapacity = 4096;
 // The frames since the mark as trace lines, and a new mark.
 QStringList ringLines();

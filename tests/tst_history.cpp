@@ -159,6 +159,44 @@ private slots:
         QVERIFY(!QFile::exists(folder + "/old-0000.trace"));
     }
 
+    // How the other kinds of run end in their records.
+    void outcomes_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QString>("driver");
+        for (const char *kind : {"up-to-date", "device-newer", "not-suitable", "no-device", "driver-missing", "closed"})
+            QTest::newRow(kind) << kind << kind << (qstrcmp(kind, "driver-missing") == 0 ? "missing" : "found");
+    }
+
+    void outcomes()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, outcome);
+        QFETCH(QString, driver);
+        SimulatorConfig config;
+        if (kind == "up-to-date")
+            SimulatorVersion::parse(carried::version(), &config.version);
+        config.version = kind == "device-newer" ? SimulatorVersion{1, 0, 0} : config.version;
+        config.sku = kind == "not-suitable" ? QByteArray("99999") : config.sku;
+        config.latencyMs = kind == "closed" ? 500 : 0;
+        ClientRun run(config, kind != "no-device", {kind != "driver-missing"});
+        // The user closes the window while the device is being searched for.
+        QObject::connect(&run.user, &BoxAnswerer::answered, [&](const RecordedBox &box) {
+            if (kind == "closed" && box.text == texts::connectPrompt)
+                QTimer::singleShot(100, [&] { run.closeWindow(); });
+        });
+        run.run();
+        const QString folder = run.historyFolder.path();
+        run.endClient();
+        const QJsonObject r = lines(folder).last();
+        QCOMPARE(r.value("outcome").toString(), outcome);
+        QCOMPARE(r.value("driver").toString(), driver);
+        if (outcome != "no-device" && outcome != "driver-missing" && outcome != "closed")
+            QCOMPARE(r.value("decision").toString(), outcome);
+        QVERIFY(!r.contains("failedAt"));
+    }
+
     // Where the history cannot be kept, the update goes on as ever.
     void unwritableFolder()
     {

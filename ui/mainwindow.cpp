@@ -154,6 +154,9 @@ void MainWindow::beginRecord()
 
 void MainWindow::recordFailure(const QString &shownText)
 {
+    // A run the user gave up by closing the window shows no box; what fails as it unwinds is not its outcome.
+    if (runAbandoned)
+        return;
     record.setFailure(pageInProgress >= 0 ? QStringLiteral("page %1").arg(pageInProgress) : runStage, shownText);
 }
 

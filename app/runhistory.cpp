@@ -97,6 +97,11 @@ QString RunHistory::file() const
     return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + historyName;
 }
 
+QString RunHistory::traceFile(const QString &run) const
+{
+    return folder + QLatin1Char('/') + run + QStringLiteral(".trace");
+}
+
 void RunHistory::begin(const RunRecord &record)
 {
     if (folder.isEmpty())
@@ -113,7 +118,7 @@ void RunHistory::end(const RunRecord &record, const QStringList &trace)
 {
     if (folder.isEmpty() || !append(record.toJson()) || record.outcome != QLatin1String("failed"))
         return;
-    QSaveFile out(folder + QLatin1Char('/') + record.run + QStringLiteral(".trace"));
+    QSaveFile out(traceFile(record.run));
     if (!out.open(QIODevice::WriteOnly) || out.write(trace.join(QLatin1Char('\n')).toUtf8() + '\n') < 0 ||
         !out.commit())
         qCDebug(lcHistory) << "No trace of the failed run:" << out.errorString();
@@ -191,5 +196,5 @@ void RunHistory::cutToBounds(QList<QJsonObject> records)
         return;
     }
     for (const QString &run : std::as_const(dropped))
-        QFile::remove(folder + QLatin1Char('/') + run + QStringLiteral(".trace"));
+        QFile::remove(traceFile(run));
 }

@@ -68,6 +68,8 @@ public:
     void end(const RunRecord &record, const QStringList &trace);
 
     QString file() const;
+    // Where a failed run's trace goes.
+    QString traceFile(const QString &run) const;
 
 private:
     bool append(const QJsonObject &record);

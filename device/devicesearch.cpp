@@ -75,8 +75,7 @@ void MainWindow::showFoundDevice()
     showDevicePanel();
     appendLog(indent + QStringLiteral("HW:%1").arg(deviceInfo.hardware));
     appendLog(indent + QStringLiteral("SKU:%1").arg(deviceInfo.sku));
-    appendLog(indent +
-              QStringLiteral("FW:%1.%2.%3").arg(deviceInfo.fwMajor).arg(deviceInfo.fwMinor).arg(deviceInfo.fwBuild));
+    appendLog(indent + QStringLiteral("FW:") + deviceInfo.versionText());
 }
 
 int MainWindow::reportDecision()

@@ -78,6 +78,7 @@ bool MainWindow::writePages(qint64 size)
 {
     const qint64 pages = firmwareimage::pageCount(size);
     record.pages = static_cast<int>(pages);
+    runStage = QStringLiteral("pages");
     startProgress(static_cast<int>(pages - 1));
     qint64 remaining = size;
     char page[firmwareimage::pageSize];
@@ -87,14 +88,12 @@ bool MainWindow::writePages(qint64 size)
             return false;
         std::fill(page + wanted, page + firmwareimage::pageSize, firmwareimage::fillByte);
         const quint32 address = firmwareimage::pageAddress(k);
-        pageInProgress = static_cast<int>(k);
         if (!acceptedWithOneRetry([&] { return writePage(address, page); }))
             return false;
         record.pagesWritten = static_cast<int>(k + 1);
         setProgress(static_cast<int>(k));
         remaining -= firmwareimage::pageSize;
     }
-    pageInProgress = -1;
     return true;
 }
 

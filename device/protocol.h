@@ -36,6 +36,9 @@ struct DeviceInfo
     quint8 fwBuild = 0;
     QString sku;
     QString hardware;
+
+    // The version as reported, "0.1.157" style, in plain decimal.
+    QString versionText() const { return QStringLiteral("%1.%2.%3").arg(fwMajor).arg(fwMinor).arg(fwBuild); }
 };
 
 namespace protocol {

@@ -157,7 +157,9 @@ void MainWindow::recordFailure(const QString &shownText)
     // A run the user gave up by closing the window shows no box; what fails as it unwinds is not its outcome.
     if (runAbandoned)
         return;
-    record.setFailure(pageInProgress >= 0 ? QStringLiteral("page %1").arg(pageInProgress) : runStage, shownText);
+    // Among the pages, the one that failed is the first the device did not accept.
+    record.setFailure(
+        runStage == QLatin1String("pages") ? QStringLiteral("page %1").arg(record.pagesWritten) : runStage, shownText);
 }
 
 void MainWindow::recordDevice()
@@ -165,7 +167,7 @@ void MainWindow::recordDevice()
     record.deviceRead = true;
     record.hardware = deviceInfo.hardware;
     record.sku = deviceInfo.sku;
-    record.version = QStringLiteral("%1.%2.%3").arg(deviceInfo.fwMajor).arg(deviceInfo.fwMinor).arg(deviceInfo.fwBuild);
+    record.version = deviceInfo.versionText();
 }
 
 void MainWindow::appendLog(const QString &line)

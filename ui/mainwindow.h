@@ -147,7 +147,7 @@ private:
     bool unpackDriverPackage(const QString &directory);
 
     // The run's record for support: begun with the run's first step, ended with the window; the step a failure is
-    // reported at (the page being written, where one is).
+    // reported at ("pages" for the page the device has not accepted yet).
     void beginRecord();
     void recordFailure(const QString &shownText);
     void recordDevice();
@@ -172,7 +172,6 @@ private:
     bool recordBegun = false;
     bool closingByItself = false;
     QString runStage;
-    int pageInProgress = -1;
     // The page the progress bar is to show, and the turn of the event loop that shows it.
     int shownPage = 0;
     QTimer progressUpdate;

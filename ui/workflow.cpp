@@ -69,7 +69,6 @@ void MainWindow::runUpdate()
     addReportLine(stepText(StepText::UpdateStarted));
 
     const bool ok = flashFirmware();
-    pageInProgress = -1;
     if (ok)
         record.setOutcome(QStringLiteral("updated"));
     const QString successText = tr("Процесс обновления успешно завершен!");

@@ -82,15 +82,18 @@ int MainWindow::reportDecision()
 {
     searchDecision =
         decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor, deviceInfo.fwBuild);
-    const char *const words[] = {"not-suitable", "device-newer", "up-to-date", "update"};
-    record.decision = QLatin1String(words[static_cast<int>(*searchDecision)]);
+    // The look after an update keeps the decision the update was made on.
+    if (!lookingAgain) {
+        const char *const words[] = {"not-suitable", "device-newer", "up-to-date", "update"};
+        record.decision = QLatin1String(words[static_cast<int>(*searchDecision)]);
+        if (*searchDecision != UpdateDecision::Update)
+            record.setOutcome(record.decision);
+    }
     switch (*searchDecision) {
     case UpdateDecision::NotSuitable:
-        record.setOutcome(record.decision);
         addReportLine(stepText(StepText::NotSuitable));
         return 0;
     case UpdateDecision::DeviceNewer:
-        record.setOutcome(record.decision);
         addReportLine(stepText(StepText::UpToDate));
         return 0;
     case UpdateDecision::Update:
@@ -98,7 +101,6 @@ int MainWindow::reportDecision()
     case UpdateDecision::UpToDate:
         break;
     }
-    record.setOutcome(record.decision);
     const QString upToDate = stepText(StepText::UpToDate);
     addReportLine(upToDate);
     showInformation(tr("Подключение устройства"), upToDate);
@@ -118,17 +120,11 @@ void MainWindow::checkUpdatedDevice()
 {
     // A device may accept the finish with its answer code alone and still keep its old firmware, so what it reports
     // after the restart decides. A device not found again says nothing either way, and the run ends as it would.
-    // The record keeps the device as it was before the update and the decision made on it; what the search reads
-    // now is the version after.
-    const RunRecord before = record;
+    // The record keeps the device as it was before the update and the decision made on it; what this search reads
+    // is the version after.
+    lookingAgain = true;
     searchDevice();
-    const bool read = searchDecision && deviceInfo.statusBlock[0] == protocol::runModeApplication;
-    record.versionAfter = read ? record.version : QString();
-    record.deviceRead = before.deviceRead;
-    record.hardware = before.hardware;
-    record.sku = before.sku;
-    record.version = before.version;
-    record.decision = before.decision;
+    lookingAgain = false;
     runStage = QStringLiteral("check after update");
     if (searchDecision && *searchDecision != UpdateDecision::UpToDate)
         iOError();

@@ -164,6 +164,10 @@ void MainWindow::recordFailure(const QString &shownText)
 
 void MainWindow::recordDevice()
 {
+    if (lookingAgain) {
+        record.versionAfter = deviceInfo.versionText();
+        return;
+    }
     record.deviceRead = true;
     record.hardware = deviceInfo.hardware;
     record.sku = deviceInfo.sku;

@@ -171,6 +171,8 @@ private:
     std::unique_ptr<RunHistory> history;
     bool recordBegun = false;
     bool closingByItself = false;
+    // The search is the look at the device after an update (checkUpdatedDevice).
+    bool lookingAgain = false;
     QString runStage;
     // The page the progress bar is to show, and the turn of the event loop that shows it.
     int shownPage = 0;

@@ -79,13 +79,8 @@ private slots:
         SimulatorConfig config;
         if (oldFirmware)
             config.versionAfterUpdate = config.version;
-        if (fails) {
-            Fault reject;
-            reject.kind = FaultKind::RejectStatus;
-            reject.command = 0x09;
-            reject.address = firmwareimage::pageAddress(100);
-            config.faults = {reject};
-        }
+        if (fails)
+            config.faults = {Fault::on(FaultKind::RejectStatus, 0x09, -1, firmwareimage::pageAddress(100))};
         ClientRun run(config);
         int pages = 0;
         QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&](const RequestTrace &r) {

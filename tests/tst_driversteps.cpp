@@ -7,9 +7,6 @@
 
 #include <QtTest>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -32,17 +29,10 @@ QByteArray contents(const QString &path)
 // bits, so for root the folder is marked immutable instead.
 bool lockFolder(const QString &path, bool locked)
 {
-    if (::geteuid() != 0)
-        return QFile::setPermissions(path, locked ? QFile::ReadOwner | QFile::ExeOwner
-                                                  : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
-    int flags = 0;
-    bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = locked ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return ok;
+    if (::geteuid() == 0)
+        return QProcess::execute(QStringLiteral("chattr"), {locked ? "+i" : "-i", path}) == 0;
+    return QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner |
+                                           (locked ? QFile::Permissions() : QFile::Permissions(QFile::WriteOwner)));
 }
 
 QStringList filesBelow(const QString &directory)

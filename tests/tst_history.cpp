@@ -1,34 +1,15 @@
-// What a run leaves for support: its record in history.jsonl (a line when it starts, the whole record when it ends),
-// the serial trace of a failed run beside it, and a history that stays within its bounds and never stops an update.
+// What a run leaves for support: its record in history.jsonl (a line when it starts, the whole record when it ends;
+// a whole update's: tst_workflow), the serial trace of a failed run beside it, and a history that stays within its
+// bounds and never stops an update.
 
 #include "support/clientrun.h"
 #include "support/files.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
-// The history's lines as JSON objects; a line that is not one fails the test.
-QList<QJsonObject> lines(const QString &folder)
-{
-    QList<QJsonObject> out;
-    QFile in(folder + "/history.jsonl");
-    if (!in.open(QIODevice::ReadOnly))
-        return out;
-    for (const QByteArray &line : in.readAll().split('\n')) {
-        if (line.isEmpty())
-            continue;
-        const QJsonDocument document = QJsonDocument::fromJson(line);
-        if (!document.isObject())
-            QTest::qFail(line.constData(), __FILE__, __LINE__);
-        out << document.object();
-    }
-    return out;
-}
-
 // A history of `runs` finished runs, each line padded to about `lineBytes`.
 QByteArray history(int runs, int lineBytes)
 {
@@ -48,36 +29,6 @@ class TestHistory : public QObject
     Q_OBJECT
 
 private slots:
-    void update()
-    {
-        ClientRun run;
-        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
-        const QString folder = run.historyFolder.path();
-        run.endClient();
-        const QList<QJsonObject> records = lines(folder);
-        QCOMPARE(records.size(), 2);
-        QCOMPARE(records[0].value("run"), records[1].value("run"));
-        QCOMPARE(records[0].value("outcome").toString(), QStringLiteral("running"));
-        const QJsonObject r = records[1];
-        QVERIFY(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)")
-                    .match(r.value("time").toString())
-                    .hasMatch());
-        QCOMPARE(r.value("client").toString(), carried::release());
-        QCOMPARE(r.value("carried").toString(), carried::version());
-        QCOMPARE(r.value("driver").toString(), QStringLiteral("found"));
-        QCOMPARE(r.value("port").toString(), run.simulator.portPath());
-        const QJsonObject device{{"hardware", "KTL407.001"}, {"sku", "60318"}, {"version", carried::previousVersion()}};
-        QCOMPARE(QJsonDocument(r.value("device").toObject()).toJson(), QJsonDocument(device).toJson());
-        QCOMPARE(r.value("decision").toString(), QStringLiteral("update"));
-        QCOMPARE(r.value("pages").toInt(), carried::pages());
-        QCOMPARE(r.value("pagesWritten").toInt(), carried::pages());
-        QCOMPARE(r.value("versionAfter").toString(), carried::version());
-        QCOMPARE(r.value("outcome").toString(), QStringLiteral("updated"));
-        QVERIFY(!r.contains("failedAt") && !r.contains("message"));
-        QVERIFY(r.value("durationMs").toInt() >= 5000);
-        QCOMPARE(QDir(folder).entryList({"*.trace"}), QStringList());
-    }
-
     // The device vanishes as page 100 is sent: the record says where and what the user was shown, and the run's
     // frames are beside it.
     void vanishAtPage()
@@ -88,7 +39,7 @@ private slots:
         run.run();
         const QString folder = run.historyFolder.path();
         run.endClient();
-        const QJsonObject r = lines(folder).last();
+        const QJsonObject r = historyRecords(folder).last();
         QCOMPARE(r.value("outcome").toString(), QStringLiteral("failed"));
         QCOMPARE(r.value("failedAt").toString(), QStringLiteral("page 100"));
         QCOMPARE(r.value("message").toString(), texts::restartError);
@@ -123,7 +74,7 @@ private slots:
         QFile kept(folder + "/" + aside.first());
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), content);
-        QCOMPARE(lines(folder).size(), 2);
+        QCOMPARE(historyRecords(folder).size(), 2);
     }
 
     // Older runs are dropped from the front, their traces with them, once there are a thousand or a mebibyte.
@@ -146,7 +97,7 @@ private slots:
         run.user.enqueue(QMessageBox::Cancel);
         run.run();
         run.endClient();
-        const QList<QJsonObject> records = lines(folder);
+        const QList<QJsonObject> records = historyRecords(folder);
         QVERIFY(records.size() <= 1000 + 1);
         QVERIFY(QFileInfo(folder + "/history.jsonl").size() <= 1024 * 1024);
         // The user cancelled the first prompt: no device, port or decision.
@@ -176,7 +127,7 @@ private slots:
         QFETCH(QString, driver);
         SimulatorConfig config;
         if (kind == "up-to-date")
-            SimulatorVersion::parse(carried::version(), &config.version);
+            SimulatorVersion::parse(carried::version, &config.version);
         config.version = kind == "device-newer" ? SimulatorVersion{1, 0, 0} : config.version;
         config.sku = kind == "not-suitable" ? QByteArray("99999") : config.sku;
         config.latencyMs = kind == "closed" ? 500 : 0;
@@ -189,7 +140,7 @@ private slots:
         run.run();
         const QString folder = run.historyFolder.path();
         run.endClient();
-        const QJsonObject r = lines(folder).last();
+        const QJsonObject r = historyRecords(folder).last();
         QCOMPARE(r.value("outcome").toString(), outcome);
         QCOMPARE(r.value("driver").toString(), driver);
         if (outcome != "no-device" && outcome != "driver-missing" && outcome != "closed")

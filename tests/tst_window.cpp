@@ -7,7 +7,6 @@
 #include "ui/formdevice.h"
 #include "ui/windowfit.h"
 
-#include <QTranslator>
 #include <QtTest>
 
 class TestWindow : public QObject
@@ -51,43 +50,6 @@ private slots:
         QCOMPARE(devicePanelHeight(windowHeight, contentHeight), panelHeight);
     }
 
-    // The catalogue follows the system locale's language, a regional variant included; a language the client has not
-    // gets English, and then the toolkit speaks English too. The toolkit's catalogue follows the client's.
-    void catalogueChoice_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<bool>("ownCatalogue");
-        QTest::addColumn<QString>("connectTitle"); // as the chosen catalogue words it
-        QTest::addColumn<QString>("cancel");       // the toolkit's Cancel as its catalogue words it
-        QTest::newRow("de_AT") << "de_AT" << true << "Gerät anschließen"
-                               << "Abbrechen";
-        QTest::newRow("es_MX") << "es_MX" << true << "Conexión del dispositivo"
-                               << "Cancelar";
-        QTest::newRow("ru_RU") << "ru_RU" << true << "Подключение устройства"
-                               << "Отмена";
-        QTest::newRow("en_GB") << "en_GB" << true << "Connecting unit"
-                               << "Cancel";
-        QTest::newRow("pt_BR") << "pt_BR" << false << "Connecting unit"
-                               << "Cancel";
-        QTest::newRow("uk_UA") << "uk_UA" << false << "Connecting unit"
-                               << "Cancel";
-    }
-
-    void catalogueChoice()
-    {
-        QFETCH(QString, locale);
-        QFETCH(bool, ownCatalogue);
-        QFETCH(QString, connectTitle);
-        QFETCH(QString, cancel);
-        QTranslator client;
-        QTranslator toolkit;
-        QCOMPARE(loadCatalogue(client, locale), ownCatalogue);
-        QCOMPARE(client.translate("MainWindow", "Подключение устройства"), connectTitle);
-        loadToolkitCatalogue(toolkit, client, ownCatalogue);
-        const QString word = toolkit.translate("QPlatformTheme", "Cancel");
-        QCOMPARE(word.isEmpty() ? QStringLiteral("Cancel") : word, cancel);
-    }
-
     // A close held during one transfer is forgotten when the guard holds again for the next, and when the window is
     // shown again after a close that went through.
     void closeGuardForgetsAHeldClose()
@@ -121,8 +83,8 @@ private slots:
         for (const char *pair : {"0.1.153=1.0.20", "0.1.158=1.0.26", "0.1.157=1.0.157", "0.1.0=1.0.0",
                                  "0.2.158=0.2.158", "1.0.26=1.0.26", "255.255.255=255.255.255"})
             QTest::newRow(pair) << QString(pair).section('=', 0, 0) << QString(pair).section('=', 1);
-        QTest::newRow("the carried image") << carried::version() << carried::release();
-        QTest::newRow("the release before") << carried::previousVersion() << carried::previousRelease();
+        QTest::newRow("the carried image") << carried::version << carried::release;
+        QTest::newRow("the release before") << carried::previousVersion << carried::previousRelease;
     }
 
     void displayedVersion()

@@ -1,8 +1,10 @@
-// Whole runs of the client against the simulated device: what the user sees, what the device received, and when the
-// run ends.
+// A whole run of the client against the simulated device: what the user sees, what the device received, when the
+// run ends, and what it leaves for support.
 
 #include "support/clientrun.h"
+#include "support/files.h"
 
+#include <QRegularExpression>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -15,7 +17,7 @@ private slots:
     {
         ClientRun run; // the simulated device runs the release before unless told otherwise
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
-        QCOMPARE(run.window->windowTitle(), "ORVAN Kivra Zid update client v " + carried::release());
+        QCOMPARE(run.window->windowTitle(), "ORVAN Kivra Zid update client v " + carried::release);
         QCOMPARE(run.window->minimumSize(), run.window->maximumSize()); // its size on each screen: tst_screens
         QVERIFY(run.window->findChild<QTextBrowser *>()->isHidden());
         QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::success, texts::upToDate}));
@@ -44,10 +46,38 @@ private slots:
         QCOMPARE(run.rows(), seen::wholeUpdateRows());
         // A screen reader is given each panel's lines where its row is.
         const QStringList readAloud = run.readAloud();
-        QVERIFY2(readAloud.contains(seen::panelReadAloud(carried::previousRelease())), qPrintable(readAloud.join('|')));
-        QVERIFY2(readAloud.contains(seen::panelReadAloud(carried::release())), qPrintable(readAloud.join('|')));
+        QVERIFY2(readAloud.contains(seen::panelReadAloud(carried::previousRelease)), qPrintable(readAloud.join('|')));
+        QVERIFY2(readAloud.contains(seen::panelReadAloud(carried::release)), qPrintable(readAloud.join('|')));
         QVERIFY(run.log().contains(texts::success));
-        QVERIFY(run.log().contains("\t\t\tHW:KTL407.001\n\t\t\tSKU:60318\n\t\t\tFW:" + carried::previousVersion()));
+        QVERIFY(run.log().contains("\t\t\tHW:KTL407.001\n\t\t\tSKU:60318\n\t\t\tFW:" + carried::previousVersion));
+
+        // What it leaves for support: a line of the run history as it began, its whole record as it ended, no trace.
+        const QString folder = run.historyFolder.path();
+        run.endClient();
+        const QList<QJsonObject> records = historyRecords(folder);
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0].value("run"), records[1].value("run"));
+        QCOMPARE(records[0].value("outcome").toString(), QStringLiteral("running"));
+        QJsonObject r = records[1];
+        QVERIFY(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)")
+                    .match(r.take("time").toString())
+                    .hasMatch());
+        QVERIFY(r.take("durationMs").toInt() >= 5000);
+        for (const char *key : {"run", "system", "locale"})
+            QVERIFY(!r.take(key).toString().isEmpty());
+        // Nothing more, and no failure.
+        const QJsonObject device{{"hardware", "KTL407.001"}, {"sku", "60318"}, {"version", carried::previousVersion}};
+        QCOMPARE(r, QJsonObject({{"client", carried::release},
+                                 {"carried", carried::version},
+                                 {"driver", "found"},
+                                 {"port", run.simulator.portPath()},
+                                 {"device", device},
+                                 {"decision", "update"},
+                                 {"pages", carried::pages()},
+                                 {"pagesWritten", carried::pages()},
+                                 {"versionAfter", carried::version},
+                                 {"outcome", "updated"}}));
+        QCOMPARE(QDir(folder).entryList({"*.trace"}), QStringList());
     }
 };
 

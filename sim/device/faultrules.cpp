@@ -134,11 +134,19 @@ bool Fault::parse(const QString &text, Fault *fault, QString *error)
     return true;
 }
 
-Fault Fault::unplugAfterPages(int pages)
+Fault Fault::on(FaultKind kind, quint8 command, int occurrence, qint64 address)
 {
     Fault f;
-    f.kind = FaultKind::Unplug;
-    f.command = DeviceCommand::WritePage;
+    f.kind = kind;
+    f.command = command;
+    f.occurrence = occurrence;
+    f.address = address;
+    return f;
+}
+
+Fault Fault::unplugAfterPages(int pages)
+{
+    Fault f = on(FaultKind::Unplug, DeviceCommand::WritePage);
     f.afterPages = pages;
     return f;
 }

@@ -47,6 +47,9 @@ struct Fault
     // Parses the command-line form "kind:command[:key=value...]", e.g. "no-reply:0x09:page=3:nth=1",
     // "delay:0x08:ms=1500" or "hang:any:request=7"; syntaxHelp() lists the kinds and keys. On failure *error says why.
     static bool parse(const QString &text, Fault *fault, QString *error);
+    // `kind` at the `occurrence`-th request of code `command` (every one for -1), for the address `address` only
+    // unless that is -1.
+    static Fault on(FaultKind kind, quint8 command, int occurrence = -1, qint64 address = -1);
     // The rules that the simulator's older options spell: the device vanishes after `pages` accepted page writes;
     // `kind` (Vanish or Hang) at the run's `request`-th request, whatever it asks.
     static Fault unplugAfterPages(int pages);

@@ -26,7 +26,8 @@ StallClock::StallClock()
     sinceTick.start();
 }
 
-WindowSession::WindowSession(BoxAnswerer::Watch watch) : user(nullptr, watch)
+WindowSession::WindowSession(BoxAnswerer::Watch watch)
+    : user(nullptr, watch), windowSize(windowSizeForScreen(QSize(1920, 1080)))
 {
     clock.start();
     QObject::connect(&user, &BoxAnswerer::answered, [this] { lastAnswerMs = clock.elapsed(); });
@@ -40,7 +41,7 @@ WindowSession::~WindowSession()
 void WindowSession::newWindow(std::unique_ptr<SystemAccess> system)
 {
     endClient();
-    window = new MainWindow(nullptr, windowSizeForScreen(QSize(1920, 1080)));
+    window = new MainWindow(nullptr, windowSize);
     window->setSystemAccess(std::move(system));
     window->setHistoryFolder(historyFolder.path());
 }

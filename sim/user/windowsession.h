@@ -7,6 +7,7 @@
 #include "sim/user/boxanswerer.h"
 
 #include <QElapsedTimer>
+#include <QSize>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -41,7 +42,7 @@ public:
     WindowSession(const WindowSession &) = delete;
     WindowSession &operator=(const WindowSession &) = delete;
 
-    // A new client, as a user starting the program again, on the given system layer.
+    // A new client, as a user starting the program again, on the given system layer, its window `windowSize` large.
     void newWindow(std::unique_ptr<SystemAccess> system);
     // Shows the window and runs the application until the client ends the run (window closed, application quit) or
     // a minute has passed; the longest time without processing events meanwhile is in longestStallMs.
@@ -68,6 +69,7 @@ public:
     // Where the session's clients keep their run history, instead of the user's own.
     QTemporaryDir historyFolder;
     MainWindow *window = nullptr;
+    QSize windowSize; // the start-up's size for a 1920 x 1080 screen unless set
     QElapsedTimer clock;
     qint64 lastAnswerMs = -1;
     qint64 endMs = -1;

@@ -32,7 +32,7 @@ bool ClientRun::holdsCarriedImage() const
 
 bool ClientRun::reportsCarriedVersion() const
 {
-    return simulator.version().toString() == carried::version();
+    return simulator.version().toString() == carried::version;
 }
 
 QList<quint8> ClientRun::requestCodes() const

@@ -56,11 +56,11 @@ QStringList wholeUpdateRows()
     const QString panel = QStringLiteral("[panel KTL407.001 60318 %1]");
     return {driverRow,
             foundRow,
-            panel.arg(carried::previousRelease()),
+            panel.arg(carried::previousRelease),
             row({}),
             "== " + texts::started,
             foundRow,
-            panel.arg(carried::release()),
+            panel.arg(carried::release),
             row({}),
             "== " + texts::upToDate,
             row(texts::shuttingDown)};

@@ -5,6 +5,7 @@
 #include "device/firmwareimage.h"
 #include "driver/windowssystem.h"
 #include "support/clientrun.h"
+#include "support/files.h"
 
 #include <QtTest>
 
@@ -50,8 +51,7 @@ private slots:
     // as a failure, and no second transfer starts.
     void closeDuringTransfer_data()
     {
-        QTest::addColumn<quint8>("closeAt"); // the request on whose arrival the user closes
-        QTest::addColumn<int>("atPage");
+        QTest::addColumn<int>("atPage"); // the page on whose request the user closes; 0: the switch to update mode
         QTest::addColumn<bool>("fails");
         QTest::addColumn<bool>("oldFirmware"); // the device starts the firmware it had before
         QTest::addColumn<QStringList>("boxes");
@@ -60,17 +60,15 @@ private slots:
         // Ended at once after the second look's box; after a failed one, when the second look has found the device
         // still in update mode, 2 + 1.5 s after the box.
         QTest::newRow("switch to update mode")
-            << quint8(0x03) << 0 << false << false << upToTransfer + QStringList{texts::success, texts::upToDate} << 0;
+            << 0 << false << false << upToTransfer + QStringList{texts::success, texts::upToDate} << 0;
         QTest::newRow("page 50 of a transfer that fails at page 100")
-            << quint8(0x09) << 50 << true << false << upToTransfer + QStringList{texts::restartError} << 3500;
+            << 50 << true << false << upToTransfer + QStringList{texts::restartError} << 3500;
         QTest::newRow("page 50, the device starts its old firmware again")
-            << quint8(0x09) << 50 << false << true << upToTransfer + QStringList{texts::success, texts::restartError}
-            << 0;
+            << 50 << false << true << upToTransfer + QStringList{texts::success, texts::restartError} << 0;
     }
 
     void closeDuringTransfer()
     {
-        QFETCH(quint8, closeAt);
         QFETCH(int, atPage);
         QFETCH(bool, fails);
         QFETCH(bool, oldFirmware);
@@ -84,7 +82,7 @@ private slots:
         ClientRun run(config);
         int pages = 0;
         QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&](const RequestTrace &r) {
-            if (r.command == closeAt && (closeAt != 0x09 || ++pages == atPage))
+            if (atPage == 0 ? r.command == 0x03 : r.command == 0x09 && ++pages == atPage)
                 run.closeWindow();
         });
         QCOMPARE(run.run(), RunEnd::WindowClosed);
@@ -97,7 +95,7 @@ private slots:
             QCOMPARE(run.count(0x09), carried::pages()); // no second transfer
             QVERIFY(run.simulator.lastFinish().accepted);
             QCOMPARE(after(run, 0x03), QList<quint8>({0x08, 0x02})); // the switch back, then the second look
-            QCOMPARE(run.reportsCarriedVersion(), !oldFirmware);
+            QCOMPARE(run.simulator.version().toString() == carried::version, !oldFirmware);
         }
     }
 
@@ -148,6 +146,12 @@ private slots:
         QVERIFY(!run.window->serialWorker()->isOpen());
         if (afterBox == texts::success)
             QCOMPARE(after(run, 0x03), QList<quint8>());
+        // Recorded as closed, without a failure, unless the update had already been made.
+        const QString folder = run.historyFolder.path();
+        run.endClient();
+        const QJsonObject record = historyRecords(folder).last();
+        QCOMPARE(record.value("outcome").toString(), QString(afterBox == texts::success ? "updated" : "closed"));
+        QVERIFY(!record.contains("failedAt"));
         if (afterBox.isEmpty()) { // ended with the run: the search had not yet said anything
             QCOMPARE(asked, QStringList{QStringLiteral("where /r C:\\Windows silabser.sys")});
             qInfo("longest time without processing events during the search: %lld ms", probeStallMs);

@@ -9,6 +9,7 @@
 #include "device/firmwareimage.h"
 #include "sim/device/devicelog.h"
 #include "support/clientrun.h"
+#include "support/files.h"
 
 #include <QtTest>
 
@@ -26,11 +27,6 @@ QPair<quint8, QString> requestAt(int index)
     return {code, devicelog::requestName(code) + (index > firstPageIndex && code != DeviceCommand::FinishImage
                                                       ? QStringLiteral(" after the update")
                                                       : QString())};
-}
-
-double processCpuSeconds()
-{
-    return double(std::clock()) / CLOCKS_PER_SEC;
 }
 
 QString boxNames(const QStringList &texts)
@@ -84,11 +80,11 @@ private slots:
         int heard = 0;
         QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&](const RequestTrace &) {
             if (++heard == index)
-                fault = {run.clock.elapsed(), processCpuSeconds()};
+                fault = {run.clock.elapsed(), double(std::clock()) / CLOCKS_PER_SEC};
         });
         QObject::connect(&run.user, &BoxAnswerer::shown, [&](const QString &) {
             if (fault.first >= 0 && told.first < 0)
-                told = {run.clock.elapsed(), processCpuSeconds()};
+                told = {run.clock.elapsed(), double(std::clock()) / CLOCKS_PER_SEC};
         });
         QVERIFY(run.run() != RunEnd::Watchdog);
         QCOMPARE(run.exitCode, 0);
@@ -112,6 +108,22 @@ private slots:
             QVERIFY2(told.second - fault.second < 0.5, qPrintable(QString::number(told.second - fault.second)));
         }
 
+        // Where it vanished at a page, the record says which and what the user was shown, and the run's frames are
+        // beside it.
+        if (requestAt(index).first == DeviceCommand::WritePage) {
+            const QString folder = run.historyFolder.path();
+            run.endClient();
+            const QJsonObject r = historyRecords(folder).last();
+            QCOMPARE(r.value("outcome").toString(), QStringLiteral("failed"));
+            QCOMPARE(r.value("failedAt").toString(), QStringLiteral("page %1").arg(index - firstPageIndex));
+            QCOMPARE(r.value("pagesWritten").toInt(), index - firstPageIndex);
+            QCOMPARE(r.value("message").toString(), texts::restartError);
+            QFile trace(folder + "/" + r.value("run").toString() + ".trace");
+            QVERIFY(trace.open(QIODevice::ReadOnly));
+            const QList<QByteArray> frames = trace.readAll().trimmed().split('\n');
+            QVERIFY2(frames.size() >= 2 * (index - 1) && frames.first().contains(">> 11 bytes: 7e 08"), frames[0]);
+        }
+
         // Plugged in again, in whatever mode and with whatever pages it was left; the user starts the client again.
         run.simulator.clearFaults();
         QVERIFY(run.simulator.openPty());
@@ -120,7 +132,7 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.holdsCarriedImage());
         QCOMPARE(run.simulator.runMode(), quint8(1));
-        QVERIFY(run.reportsCarriedVersion());
+        QCOMPARE(run.simulator.version().toString(), carried::version);
     }
 };
 

@@ -2,9 +2,9 @@
 // screen, and grown only as far as it must.
 //
 // Each screen and scaling is a process of its own, as a user's session is: `tst_screens --scaling PERCENT
-// [--picture FILE]` checks the screen it is given in all six languages. On Linux the matrix below starts one per
-// cell, on Qt's VNC platform with a screen of that size at 96 DPI and QT_SCALE_FACTOR for the scaling; scripts/windows
-// runs the Windows build the same way under Wine at 96, 144 and 192 DPI.
+// [--picture FILE]` checks the screen it is given in all six languages. On Linux CTest runs one per cell of the
+// matrix in tests/CMakeLists.txt, on Qt's VNC platform with a screen of that size at 96 DPI and QT_SCALE_FACTOR for
+// the scaling; scripts/windows runs the Windows build the same way under Wine at 96, 144 and 192 DPI.
 //
 // Readable means: every text of the step table whole in its cell, the device panel's lines whole, the panel inside
 // the table and clear of the next row, the window and its boxes on the screen, and the window no larger than that
@@ -24,7 +24,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QProcess>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStyle>
@@ -45,21 +44,16 @@ void fillWithEveryText(MainWindow &window)
     int row = 0;
     for (const StepText text : allStepTexts()) {
         row += row == panelRow ? 2 : 0;
-        switch (stepCell(text)) {
-        case StepCell::Step:
-        case StepCell::ClosingLine:
-            steps->setStep(row, stepText(text));
-            break;
-        case StepCell::Result:
-            steps->setStep(row, stepText(StepText::SearchingDevice));
-            steps->setResult(row, stepText(text));
-            break;
-        case StepCell::Line:
+        const StepCell cell = stepCell(text);
+        if (cell == StepCell::Line) {
             steps->setLine(row, stepText(text));
-            break;
+        } else {
+            steps->setStep(row, stepText(cell == StepCell::Result ? StepText::SearchingDevice : text));
+            if (cell == StepCell::Result)
+                steps->setResult(row, stepText(text));
+            if (cell != StepCell::ClosingLine)
+                steps->markOutcome(row, row % 2 == 0);
         }
-        if (stepCell(text) != StepCell::ClosingLine && stepCell(text) != StepCell::Line)
-            steps->markOutcome(row, row % 2 == 0);
         ++row;
     }
     window.findChild<QProgressBar *>()->show();
@@ -136,11 +130,6 @@ public:
     TestThisScreen(int percent, QString picture) : percent(percent), picture(std::move(picture)) {}
 
 private slots:
-    void scalingTakenAsItIs()
-    {
-        QVERIFY(qAbs(QGuiApplication::primaryScreen()->devicePixelRatio() - percent / 100.0) < 1e-6);
-    }
-
     void readable_data()
     {
         QTest::addColumn<QString>("language");
@@ -153,6 +142,8 @@ private slots:
     void readable()
     {
         QFETCH(QString, language);
+        // The scaling taken as it is.
+        QVERIFY(qAbs(QGuiApplication::primaryScreen()->devicePixelRatio() - percent / 100.0) < 1e-6);
         QTranslator translator;
         QVERIFY(loadCatalogue(translator, language));
         QCoreApplication::installTranslator(&translator);
@@ -232,63 +223,10 @@ private:
     QString picture;
 };
 
-class TestScreens : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void matrix_data()
-    {
-        QTest::addColumn<QSize>("screen");
-        QTest::addColumn<int>("percent");
-        QTest::addColumn<int>("itemViewPoints"); // a class font for item views, as Windows sets one; 0 for none
-        for (const QSize screen : {QSize(1024, 600), QSize(1280, 720), QSize(1366, 768), QSize(1600, 900),
-                                   QSize(1920, 1080), QSize(2560, 1440), QSize(3840, 2160)}) {
-            for (const int percent : {100, 125, 150, 200})
-                QTest::addRow("%dx%d %d%%", screen.width(), screen.height(), percent) << screen << percent << 0;
-        }
-        // The table paints with a larger font than the application's, on the small screens.
-        for (const QSize screen : {QSize(1280, 720), QSize(1366, 768)}) {
-            for (const int percent : {100, 150})
-                QTest::addRow("%dx%d %d%% item views at 12 pt", screen.width(), screen.height(), percent)
-                    << screen << percent << 12;
-        }
-    }
-
-    void matrix()
-    {
-        QFETCH(QSize, screen);
-        QFETCH(int, percent);
-        QFETCH(int, itemViewPoints);
-        // A screen of that many pixels at 96 DPI; port 0 lets the system choose a free one.
-        const auto millimetres = [](int pixels) { return QString::number(pixels * 25.4 / 96, 'f', 6); };
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
-                           QStringLiteral("vnc:size=%1x%2:mmsize=%3x%4:port=0")
-                               .arg(screen.width())
-                               .arg(screen.height())
-                               .arg(millimetres(screen.width()), millimetres(screen.height())));
-        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(percent / 100.0));
-        QProcess child;
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        QStringList arguments{QStringLiteral("--scaling"), QString::number(percent)};
-        if (itemViewPoints > 0)
-            arguments << QStringLiteral("--item-view-font") << QString::number(itemViewPoints);
-        child.start(QCoreApplication::applicationFilePath(), arguments);
-        QVERIFY(child.waitForFinished(120000));
-        const QByteArray output = child.readAll();
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
-    }
-};
-
 int main(int argc, char *argv[])
 {
-    if (argc < 3 || qstrcmp(argv[1], "--scaling") != 0) {
-        QApplication app(argc, argv);
-        TestScreens matrix;
-        return QTest::qExec(&matrix, argc, argv);
-    }
+    if (argc < 3 || qstrcmp(argv[1], "--scaling") != 0)
+        qFatal("usage: tst_screens --scaling PERCENT [--picture FILE] [Qt Test options]");
     enableHighDpiScaling();
     QApplication app(argc, argv);
 #ifndef Q_OS_WIN
@@ -298,7 +236,7 @@ int main(int argc, char *argv[])
     if (QFontInfo(QApplication::font()).family() != QLatin1String("Liberation Sans"))
         qFatal("Liberation Sans is not installed (Debian: fonts-liberation2)");
 #endif
-    // --scaling PERCENT [--picture FILE] [--item-view-font POINTS], then Qt Test's own options.
+    // --scaling PERCENT [--picture FILE], then Qt Test's own options.
     QStringList arguments = QCoreApplication::arguments();
     const int percent = arguments.takeAt(2).toInt();
     arguments.removeAt(1);
@@ -307,12 +245,11 @@ int main(int argc, char *argv[])
         picture = arguments.takeAt(2);
         arguments.removeAt(1);
     }
-    if (arguments.size() > 2 && arguments.at(1) == QLatin1String("--item-view-font")) {
+    if (const int points = qEnvironmentVariableIntValue("KZ_ITEM_VIEW_POINTS")) {
         // Set after the application's font, which would clear it: Qt applies a class font when a widget is polished.
         QFont itemViews = QApplication::font();
-        itemViews.setPointSize(arguments.takeAt(2).toInt());
+        itemViews.setPointSize(points);
         QApplication::setFont(itemViews, "QAbstractItemView");
-        arguments.removeAt(1);
     }
     TestThisScreen screen(percent, picture);
     return QTest::qExec(&screen, arguments);

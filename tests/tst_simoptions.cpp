@@ -70,13 +70,11 @@ private slots:
         Fault spelled;
         QVERIFY2(simulatorConfigFromOptions(parser, &config, &error), qPrintable(error));
         QVERIFY2(Fault::parse(rule, &spelled, &error), qPrintable(error));
+        const auto trigger = [](const Fault &f) {
+            return QVector<qint64>{int(f.kind), f.anyCommand, f.command, f.request, f.afterPages, f.address};
+        };
         QCOMPARE(config.faults.size(), 1);
-        const Fault &f = config.faults.first();
-        QCOMPARE(int(f.kind), int(spelled.kind));
-        QCOMPARE(f.anyCommand, spelled.anyCommand);
-        QCOMPARE(f.command, spelled.command);
-        QCOMPARE(f.request, spelled.request);
-        QCOMPARE(f.afterPages, spelled.afterPages);
+        QCOMPARE(trigger(config.faults.first()), trigger(spelled));
     }
 
     // Each command line starts with good options; the one bad option refuses the whole line.

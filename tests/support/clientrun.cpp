@@ -30,11 +30,6 @@ bool ClientRun::holdsCarriedImage() const
            simulator.flash(firmwareimage::firstPageAddress, image.size()) == image;
 }
 
-bool ClientRun::reportsCarriedVersion() const
-{
-    return simulator.version().toString() == carried::version;
-}
-
 QList<quint8> ClientRun::requestCodes() const
 {
     QList<quint8> codes;

@@ -17,8 +17,6 @@ public:
 
     // Whether the device holds the carried image, padded with 0xFF to whole pages, and accepted its checksum.
     bool holdsCarriedImage() const;
-    // Whether the device reports the carried image's version.
-    bool reportsCarriedVersion() const;
 
     QList<quint8> requestCodes() const;
     int count(quint8 code) const { return int(requestCodes().count(code)); }

@@ -53,16 +53,8 @@ QString panelReadAloud(const QString &shownVersion)
 
 QStringList wholeUpdateRows()
 {
-    const QString panel = QStringLiteral("[panel KTL407.001 60318 %1]");
-    return {driverRow,
-            foundRow,
-            panel.arg(carried::previousRelease),
-            row({}),
-            "== " + texts::started,
-            foundRow,
-            panel.arg(carried::release),
-            row({}),
-            "== " + texts::upToDate,
-            row(texts::shuttingDown)};
+    const auto panel = [](const QString &shown) { return QStringLiteral("[panel KTL407.001 60318 %1]").arg(shown); };
+    return QStringList{driverRow, foundRow, panel(carried::previousRelease), row({}), "== " + texts::started} +
+           QStringList{foundRow, panel(carried::release), row({}), "== " + texts::upToDate, row(texts::shuttingDown)};
 }
 } // namespace seen

@@ -3,9 +3,9 @@
 // search that takes seconds keeps the window processing events until then.
 
 #include "device/firmwareimage.h"
-#include "driver/windowssystem.h"
 #include "support/clientrun.h"
 #include "support/files.h"
+#include "support/scriptedwindows.h"
 
 #include <QtTest>
 
@@ -13,24 +13,6 @@ namespace {
 // A "where" that takes three seconds before it names the 64-bit driver: a real process, through the real runner.
 const QString slowSearch =
     QStringLiteral("sh -c \"sleep 3; echo C:\\\\Windows\\\\System32\\\\DriverStore\\\\x64\\\\silabser.sys\"");
-
-// The Windows probes with no registry entry, so the file search decides.
-std::unique_ptr<WindowsSystem> slowWindows(QStringList *asked, qint64 *probeStallMs)
-{
-    WindowsPrimitives p;
-    p.rootPath = [] { return QStringLiteral("C:/"); };
-    p.readRegistrySource = [] { return QString(); };
-    p.fileExists = [](const QString &) { return false; };
-    p.runCommand = [asked, probeStallMs](const QString &line, int limitMs, const std::function<bool()> &stop) {
-        *asked << line;
-        const StallClock stalls;
-        const QByteArray output = driverprobe::runCommandOutput(slowSearch, limitMs, stop);
-        *probeStallMs = stalls.longest();
-        return output;
-    };
-    p.startDetached = [](const QString &, const QString &) { return false; };
-    return std::make_unique<WindowsSystem>(p);
-}
 
 // Requests the device received after its last request of this code.
 QList<quint8> after(const ClientRun &run, quint8 code)
@@ -117,13 +99,21 @@ private slots:
         QFETCH(QString, afterBox);
         QFETCH(int, delayMs);
         QFETCH(double, latencyMs);
+        // For the driver search: the Windows probes with no registry entry, so that the slow search decides.
+        ScriptedWindows slowWindows;
+        slowWindows.root = QStringLiteral("C:/");
+        qint64 probeStallMs = -1;
+        slowWindows.command = [&probeStallMs](int limitMs, const std::function<bool()> &stop) {
+            const StallClock stalls;
+            const QByteArray output = driverprobe::runCommandOutput(slowSearch, limitMs, stop);
+            probeStallMs = stalls.longest();
+            return output;
+        };
         SimulatorConfig config;
         config.latencyMs = latencyMs;
         ClientRun run(config);
-        QStringList asked;
-        qint64 probeStallMs = -1;
         if (afterBox.isEmpty())
-            run.window->setSystemAccess(slowWindows(&asked, &probeStallMs));
+            run.window->setSystemAccess(std::make_unique<WindowsSystem>(slowWindows.primitives()));
         int boxesAtClose = -1;
         const auto closeLater = [&] {
             QTimer::singleShot(delayMs, [&] {
@@ -153,7 +143,7 @@ private slots:
         QCOMPARE(record.value("outcome").toString(), QString(afterBox == texts::success ? "updated" : "closed"));
         QVERIFY(!record.contains("failedAt"));
         if (afterBox.isEmpty()) { // ended with the run: the search had not yet said anything
-            QCOMPARE(asked, QStringList{QStringLiteral("where /r C:\\Windows silabser.sys")});
+            QCOMPARE(slowWindows.asked, QStringList{QStringLiteral("where /r C:\\Windows silabser.sys | limit 30000")});
             qInfo("longest time without processing events during the search: %lld ms", probeStallMs);
             QVERIFY2(probeStallMs >= 0 && probeStallMs < 100, qPrintable(QString::number(probeStallMs)));
         }

@@ -1,36 +1,10 @@
 // The driver probes' decisions: on Windows with scripted primitives, on Linux against trees of the test's own.
 
 #include "driver/linuxsystem.h"
-#include "driver/windowssystem.h"
 #include "support/files.h"
+#include "support/scriptedwindows.h"
 
 #include <QtTest>
-
-namespace {
-// Windows primitives that answer from the test's script and note what the probe asked.
-struct ScriptedWindows
-{
-    QString root;
-    QString source;
-    bool fileExists = false;
-    QByteArray commandOutput;
-    QStringList asked; // files tested, then commands run
-
-    WindowsSystem system()
-    {
-        WindowsPrimitives p;
-        p.rootPath = [this] { return root; };
-        p.readRegistrySource = [this] { return source; };
-        p.fileExists = [this](const QString &path) { return asked << path, fileExists; };
-        p.runCommand = [this](const QString &command, int timeoutMs, const std::function<bool()> &) {
-            return asked << command + " | limit " + QString::number(timeoutMs), commandOutput;
-        };
-        p.startDetached = [](const QString &, const QString &) { return false; };
-        return WindowsSystem(p);
-    }
-};
-
-} // namespace
 
 Q_DECLARE_METATYPE(ScriptedWindows)
 
@@ -50,7 +24,7 @@ private slots:
         // Root path, registry source, whether the file it names exists, the search's output; what was looked at.
         const auto row = [](const char *name, const char *root, const QString &source, bool exists,
                             const QByteArray &output, const QStringList &asked, bool present) {
-            QTest::newRow(name) << ScriptedWindows{root, source, exists, output, {}} << asked << present;
+            QTest::newRow(name) << ScriptedWindows{root, source, exists, output, {}, {}} << asked << present;
         };
         row("registry names an existing file", "C:/", std, true, "x64", {usual}, true);
         row("registry file gone, search finds x64", "C:/", std, false,
@@ -76,7 +50,7 @@ private slots:
         QFETCH(ScriptedWindows, script);
         QFETCH(QStringList, asked);
         QFETCH(bool, present);
-        QCOMPARE(script.system().driverPresent(), present);
+        QCOMPARE(WindowsSystem(script.primitives()).driverPresent(), present);
         QCOMPARE(script.asked, asked);
     }
 
@@ -101,7 +75,7 @@ private slots:
         QFETCH(bool, running);
         ScriptedWindows script;
         script.commandOutput = tasklist;
-        QCOMPARE(script.system().installerRunning(), running);
+        QCOMPARE(WindowsSystem(script.primitives()).installerRunning(), running);
         QCOMPARE(script.asked, QStringList{QStringLiteral("tasklist | limit 30000")});
     }
 

@@ -255,7 +255,6 @@ public:
     }
 
 private:
-    // The boxes answered from `first` on, as "title: text".
     // Each box as "title: text", from the `first` on.
     QStringList boxTexts(int first) const
     {

@@ -48,33 +48,37 @@ private slots:
         QCOMPARE(fault.occurrence, -1);
     }
 
-    // The older options are spellings of fault rules, each the same rule as its long form.
+    // The older options are spellings of fault rules, each the rule its row is named after; a rule of its own is read
+    // from its words, its kind in any letter case and its command in decimal too. The trigger: kind, any command,
+    // command, the run's request, accepted pages, address, occurrence.
     void optionsSpellRules_data()
     {
-        QTest::addColumn<QStringList>("option");
-        QTest::addColumn<QString>("rule");
-        QTest::newRow("vanish at") << QStringList{"--vanish-at", "7"} << "vanish:any:request=7";
-        QTest::newRow("silent from") << QStringList{"--silent-from", "9"} << "hang:any:request=9";
-        QTest::newRow("unplug after pages") << QStringList{"--unplug-after-pages", "3"} << "unplug:0x09:pages=3";
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QVector<qint64>>("trigger");
+        const auto row = [](const char *name, const QStringList &options, FaultKind kind, QVector<qint64> trigger) {
+            QTest::newRow(name) << options << QVector<qint64>{qint64(kind)} + trigger;
+        };
+        row("vanish:any:request=7", {"--vanish-at", "7"}, FaultKind::Vanish, {1, 0, 7, -1, -1, -1});
+        row("hang:any:request=9", {"--silent-from", "9"}, FaultKind::Hang, {1, 0, 9, -1, -1, -1});
+        row("unplug:0x09:pages=3", {"--unplug-after-pages", "3"}, FaultKind::Unplug, {0, 9, 0, 3, -1, -1});
+        row("a rule's own words", {"--fault", "No-Reply:9:page=3:nth=2"}, FaultKind::NoReply,
+            {0, 9, 0, -1, 0x8000 + 3 * 512, 2});
     }
 
     void optionsSpellRules()
     {
-        QFETCH(QStringList, option);
-        QFETCH(QString, rule);
+        QFETCH(QStringList, options);
+        QFETCH(QVector<qint64>, trigger);
         QCommandLineParser parser;
         addSimulatorOptions(parser);
-        QVERIFY(parser.parse(QStringList{"kivra-zid-sim"} + option));
+        QVERIFY(parser.parse(QStringList{"kivra-zid-sim"} + options));
         SimulatorConfig config;
         QString error;
-        Fault spelled;
         QVERIFY2(simulatorConfigFromOptions(parser, &config, &error), qPrintable(error));
-        QVERIFY2(Fault::parse(rule, &spelled, &error), qPrintable(error));
-        const auto trigger = [](const Fault &f) {
-            return QVector<qint64>{int(f.kind), f.anyCommand, f.command, f.request, f.afterPages, f.address};
-        };
         QCOMPARE(config.faults.size(), 1);
-        QCOMPARE(trigger(config.faults.first()), trigger(spelled));
+        const Fault &f = config.faults.first();
+        QCOMPARE(trigger, QVector<qint64>({int(f.kind), f.anyCommand, f.command, f.request, f.afterPages, f.address,
+                                           f.occurrence}));
     }
 
     // Each command line starts with good options; the one bad option refuses the whole line.

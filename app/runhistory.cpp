@@ -5,10 +5,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
+#include <QHash>
 #include <QJsonDocument>
 #include <QLocale>
 #include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QUuid>
@@ -19,11 +20,6 @@ namespace {
 const QString historyName = QStringLiteral("history.jsonl");
 const QStringList finalOutcomes{QStringLiteral("updated"), QStringLiteral("up-to-date"),
                                 QStringLiteral("driver-missing")};
-
-QByteArray lineOf(const QJsonObject &record)
-{
-    return QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
-}
 
 QJsonValue textOrNull(const QString &text)
 {
@@ -68,10 +64,11 @@ QJsonObject RunRecord::toJson() const
                   {QStringLiteral("locale"), locale},
                   {QStringLiteral("driver"), textOrNull(driver)},
                   {QStringLiteral("port"), textOrNull(port)},
-                  {QStringLiteral("device"), deviceRead ? QJsonValue(QJsonObject{{QStringLiteral("hardware"), hardware},
-                                                                                 {QStringLiteral("sku"), sku},
-                                                                                 {QStringLiteral("version"), version}})
-                                                        : QJsonValue()},
+                  {QStringLiteral("device"), !version.isEmpty()
+                                                 ? QJsonValue(QJsonObject{{QStringLiteral("hardware"), hardware},
+                                                                          {QStringLiteral("sku"), sku},
+                                                                          {QStringLiteral("version"), version}})
+                                                 : QJsonValue()},
                   {QStringLiteral("decision"), textOrNull(decision)},
                   {QStringLiteral("pagesWritten"), pagesWritten},
                   {QStringLiteral("pages"), pages},
@@ -127,25 +124,25 @@ void RunHistory::end(const RunRecord &record, const QStringList &trace)
 bool RunHistory::append(const QJsonObject &record)
 {
     QFile out(file());
-    const QByteArray line = lineOf(record);
+    const QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
     if (out.open(QIODevice::WriteOnly | QIODevice::Append) && out.write(line) == line.size() && out.flush())
         return true;
     qCDebug(lcHistory) << "Run history not written:" << out.errorString();
     return false;
 }
 
-QList<QJsonObject> RunHistory::readOrPutAside()
+QList<RunHistory::Line> RunHistory::readOrPutAside()
 {
     QFile in(file());
     if (!in.open(QIODevice::ReadOnly))
         return {};
-    QList<QJsonObject> records;
-    const QList<QByteArray> lines = in.readAll().split('\n');
+    QList<Line> lines;
+    const QList<QByteArray> texts = in.readAll().split('\n');
     in.close();
-    for (const QByteArray &line : lines) {
-        if (line.isEmpty())
+    for (const QByteArray &text : texts) {
+        if (text.isEmpty())
             continue;
-        const QJsonDocument document = QJsonDocument::fromJson(line);
+        const QJsonDocument document = QJsonDocument::fromJson(text);
         if (!document.isObject()) {
             // Kept for whoever wants to read what is left of it; the history starts anew.
             const QString aside = file() + QStringLiteral(".corrupt-") +
@@ -155,42 +152,38 @@ QList<QJsonObject> RunHistory::readOrPutAside()
                 qCDebug(lcHistory) << "and cannot be renamed: it is left as it is";
             return {};
         }
-        records << document.object();
+        lines.append({document.object().value(QStringLiteral("run")).toString(), text + '\n'});
     }
-    return records;
+    return lines;
 }
 
-void RunHistory::cutToBounds(QList<QJsonObject> records)
+void RunHistory::cutToBounds(const QList<Line> &lines)
 {
     // Room for this run's two lines of at most a few kilobytes.
     constexpr qint64 roomForThisRun = 8 * 1024;
-    const auto runOf = [](const QJsonObject &r) { return r.value(QStringLiteral("run")).toString(); };
     QStringList runs; // oldest first
+    QHash<QString, qint64> bytesOfRun;
     qint64 bytes = 0;
-    for (const QJsonObject &r : std::as_const(records)) {
-        if (!runs.contains(runOf(r)))
-            runs << runOf(r);
-        bytes += lineOf(r).size();
+    for (const Line &line : lines) {
+        if (!bytesOfRun.contains(line.run))
+            runs << line.run;
+        bytesOfRun[line.run] += line.text.size();
+        bytes += line.text.size();
     }
-    QStringList dropped;
-    while (!runs.isEmpty() && (runs.size() >= maxRuns || bytes + roomForThisRun > maxBytes)) {
-        const QString oldest = runs.takeFirst();
-        for (auto it = records.begin(); it != records.end();) {
-            if (runOf(*it) == oldest) {
-                bytes -= lineOf(*it).size();
-                it = records.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        dropped << oldest;
+    QSet<QString> dropped;
+    for (int kept = runs.size(); kept > 0 && (kept >= maxRuns || bytes + roomForThisRun > maxBytes); --kept) {
+        const QString &oldest = runs.at(runs.size() - kept);
+        dropped.insert(oldest);
+        bytes -= bytesOfRun.value(oldest);
     }
     if (dropped.isEmpty())
         return;
     QSaveFile out(file());
     QByteArray content;
-    for (const QJsonObject &r : std::as_const(records))
-        content += lineOf(r);
+    for (const Line &line : lines) {
+        if (!dropped.contains(line.run))
+            content += line.text;
+    }
     if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit()) {
         qCDebug(lcHistory) << "Run history not cut to its bounds:" << out.errorString();
         return;

@@ -26,10 +26,9 @@ struct RunRecord
     QString locale;
     QString driver; // "found", "installed" (found after the installation), "missing"
     QString port;   // the device's port, as found
-    bool deviceRead = false;
     QString hardware;
     QString sku;
-    QString version; // as read, "0.1.157" style
+    QString version; // as read, "0.1.157" style; empty where no device was identified
     QString decision;
     int pagesWritten = 0;
     int pages = 0;
@@ -72,10 +71,17 @@ public:
     QString traceFile(const QString &run) const;
 
 private:
+    // A line of the history as it stands in the file, and the run it belongs to.
+    struct Line
+    {
+        QString run;
+        QByteArray text; // with its newline
+    };
     bool append(const QJsonObject &record);
     // The history's lines, or none (the file put aside) where one of them is not a JSON object.
-    QList<QJsonObject> readOrPutAside();
-    void cutToBounds(QList<QJsonObject> records);
+    QList<Line> readOrPutAside();
+    // Drops the oldest runs, their lines and traces, until the history has room for this run's.
+    void cutToBounds(const QList<Line> &lines);
 
     QString folder;
 };

@@ -31,7 +31,7 @@ int MainWindow::searchDevice()
     // A device left in update mode by an interrupted transfer answers nothing else useful: write the image again.
     if (deviceInfo.statusBlock[0] != protocol::runModeApplication) {
         searchDecision = UpdateDecision::Update;
-        record.decision = QStringLiteral("update");
+        record.decision = decisionName(*searchDecision);
         return 1;
     }
     if (!identifyDevice()) {
@@ -84,8 +84,7 @@ int MainWindow::reportDecision()
         decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor, deviceInfo.fwBuild);
     // The look after an update keeps the decision the update was made on.
     if (!lookingAgain) {
-        const char *const words[] = {"not-suitable", "device-newer", "up-to-date", "update"};
-        record.decision = QLatin1String(words[static_cast<int>(*searchDecision)]);
+        record.decision = decisionName(*searchDecision);
         if (*searchDecision != UpdateDecision::Update)
             record.setOutcome(record.decision);
     }

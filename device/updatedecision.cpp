@@ -16,3 +16,18 @@ UpdateDecision decideUpdate(const QString &hardware, const QString &sku, quint8 
         return UpdateDecision::Update;
     return UpdateDecision::UpToDate;
 }
+
+QString decisionName(UpdateDecision decision)
+{
+    switch (decision) {
+    case UpdateDecision::NotSuitable:
+        return QStringLiteral("not-suitable");
+    case UpdateDecision::DeviceNewer:
+        return QStringLiteral("device-newer");
+    case UpdateDecision::UpToDate:
+        return QStringLiteral("up-to-date");
+    case UpdateDecision::Update:
+        break;
+    }
+    return QStringLiteral("update");
+}

@@ -12,6 +12,9 @@ enum class UpdateDecision {
     Update,      // the device runs an older version: write the image
 };
 
+// The decision in the run history's words: "not-suitable", "device-newer", "up-to-date", "update".
+QString decisionName(UpdateDecision decision);
+
 // Hardware and SKU must match exactly (case-sensitive, whole strings); then the versions are compared as unsigned
 // bytes, major first, with carriedImage's three numbers (app/version.h; the image's file name is not parsed).
 UpdateDecision decideUpdate(const QString &hardware, const QString &sku, quint8 major, quint8 minor, quint8 build);

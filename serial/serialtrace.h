@@ -35,8 +35,9 @@ void log(const char *direction, const QByteArray &bytes, const QString &verdict 
 // ringCapacity, the oldest dropped. Each keeps what its line shows (the first bytes and the count), put into a line
 // only when asked for.
 constexpr int ringCapacity = 4096;
-// The frames since the mark as trace lines, and a new mark.
+// The frames kept since the last mark, as trace lines.
 QStringList ringLines();
+// Marks the ring: ringLines() gives the frames from here on (a run's own, from its start).
 void markRing();
 
 } // namespace serialtrace

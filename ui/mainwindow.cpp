@@ -168,7 +168,6 @@ void MainWindow::recordDevice()
         record.versionAfter = deviceInfo.versionText();
         return;
     }
-    record.deviceRead = true;
     record.hardware = deviceInfo.hardware;
     record.sku = deviceInfo.sku;
     record.version = deviceInfo.versionText();

@@ -153,8 +153,7 @@ Fault Fault::unplugAfterPages(int pages)
 
 Fault Fault::atRequest(FaultKind kind, int request)
 {
-    Fault f;
-    f.kind = kind;
+    Fault f = on(kind, 0);
     f.anyCommand = true;
     f.request = request;
     return f;
@@ -202,11 +201,13 @@ FaultRules::Cut FaultRules::cutOff(quint8 command, quint32 address, int index, i
     Cut cut = Cut::None;
     for (Rule &rule : rules) {
         const Fault &f = rule.fault;
-        if (f.kind == FaultKind::Unplug && f.afterPages >= 0) {
+        if (!f.cutsOff())
+            continue;
+        if (f.afterPages >= 0) {
             // Only reachable with a count of 0: at any other the device is already leaving (unplugsAfterPage).
             if ((f.anyCommand || f.command == command) && acceptedPages >= f.afterPages)
                 cut = Cut::Vanish;
-        } else if ((f.kind == FaultKind::Vanish || f.kind == FaultKind::Hang) && hits(rule, command, address, index)) {
+        } else if (hits(rule, command, address, index)) {
             cut = f.kind == FaultKind::Vanish ? Cut::Vanish : (cut == Cut::None ? Cut::Hang : cut);
         }
     }
@@ -218,8 +219,7 @@ AnswerShape FaultRules::hit(quint8 command, quint32 address, int index)
     AnswerShape shape;
     for (Rule &rule : rules) {
         const Fault &f = rule.fault;
-        const bool cuts = f.kind == FaultKind::Vanish || f.kind == FaultKind::Hang || f.afterPages >= 0;
-        if (cuts || !hits(rule, command, address, index))
+        if (f.cutsOff() || !hits(rule, command, address, index))
             continue;
         switch (f.kind) {
         case FaultKind::NoReply:
@@ -258,7 +258,6 @@ AnswerShape FaultRules::hit(quint8 command, quint32 address, int index)
 
 bool FaultRules::unplugsAfterPage(int before, int after) const
 {
-    return before != after && std::any_of(rules.cbegin(), rules.cend(), [after](const Rule &rule) {
-               return rule.fault.kind == FaultKind::Unplug && rule.fault.afterPages == after;
-           });
+    return before != after && std::any_of(rules.cbegin(), rules.cend(),
+                                          [after](const Rule &rule) { return rule.fault.afterPages == after; });
 }

@@ -55,6 +55,9 @@ struct Fault
     static Fault unplugAfterPages(int pages);
     static Fault atRequest(FaultKind kind, int request);
     static QString syntaxHelp();
+    // Whether the rule takes the request away from the device (Vanish, Hang, an Unplug after accepted pages) rather
+    // than shaping its answer. Only an Unplug has `afterPages` set.
+    bool cutsOff() const { return kind == FaultKind::Vanish || kind == FaultKind::Hang || afterPages >= 0; }
 };
 
 // What the rules a request hit make of its answer.

@@ -81,15 +81,15 @@ QStringList WindowSession::rows() const
     const auto text = [model](int row, int column) {
         return model->item(row, column) ? model->item(row, column)->text() : QString();
     };
+    const auto picture = [](const char *name) {
+        return QIcon(QStringLiteral(":/image/image/%1.png").arg(QLatin1String(name))).pixmap(16).toImage();
+    };
+    const QImage ok = picture("ok");
+    const QImage fail = picture("fail");
     QStringList out;
     for (int row = 0; row < model->rowCount(); ++row) {
-        QString icon;
         const QImage shown = model->item(row, 1) ? model->item(row, 1)->icon().pixmap(16).toImage() : QImage();
-        for (const char *name : {"ok", "fail"}) {
-            if (!shown.isNull() &&
-                shown == QIcon(QStringLiteral(":/image/image/%1.png").arg(name)).pixmap(16).toImage())
-                icon = QLatin1String(name);
-        }
+        const QString icon = shown == ok ? QStringLiteral("ok") : shown == fail ? QStringLiteral("fail") : QString();
         if (const QWidget *panel = table->indexWidget(model->index(row, 1))) {
             QStringList labels;
             for (const char *name : {"hw", "sku", "fw"})

@@ -66,6 +66,15 @@ write_checksums() {
     (cd "$folder" && sha256sum -- "$@" >SHA256SUMS)
 }
 
+# signing_certificate <folder>: the certificate the Windows packages are signed with: the one a release names in
+# KZ_SIGN_PKCS12 (docs/windows.md, "Signing"), otherwise a test certificate made in the folder, so that the signing
+# steps run and are checked all the same.
+signing_certificate() {
+    [ -z "${KZ_SIGN_PKCS12:-}" ] || return 0
+    "$root/scripts/lib/sign-windows" --make-test-certificate "$1"
+    export KZ_SIGN_PKCS12="$1/test.p12" KZ_SIGN_PASSWORD_FILE="$1/password"
+}
+
 # project_version <build dir>: the release a configured build tree is made for, as CMake wrote it there.
 project_version() {
     cat "$1/version.txt"

@@ -1,86 +1,166 @@
 #include "app/runhistory.h"
 
 #include "app/logging.h"
-#include "app/version.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
-#include <QLocale>
+#include <QLockFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
-#include <QSysInfo>
-#include <QUuid>
 
+#include <algorithm>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 const QString historyName = QStringLiteral("history.jsonl");
-const QStringList finalOutcomes{QStringLiteral("updated"), QStringLiteral("up-to-date"),
-                                QStringLiteral("driver-missing")};
+// Room for a run's lines (five of a few hundred bytes each, and the shortest of maxRecordBytes to spare).
+constexpr qint64 roomForThisRun = 24 * 1024;
+// A history is read up to this much, from its end.
+constexpr qint64 longestRead = 64 * 1024 * 1024;
+// The other writer (a second copy, support's tool) holds the lock for one rewrite at most.
+constexpr int lockWaitMs = 2000;
+constexpr int setAsideKept = 3;
 
-QJsonValue textOrNull(const QString &text)
+bool isRunIdentifier(const QString &run)
 {
-    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
-}
-} // namespace
-
-RunRecord RunRecord::begin()
-{
-    RunRecord r;
-    r.run = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    r.started = QDateTime::currentDateTimeUtc();
-    r.client = QStringLiteral(KZ_CLIENT_VERSION);
-    r.carried = QStringLiteral(KZ_IMAGE_VERSION);
-    r.system = QSysInfo::prettyProductName();
-    r.locale = QLocale::system().name();
-    r.clock.start();
-    return r;
+    static const QRegularExpression uuid(
+        QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
+    return uuid.match(run).hasMatch();
 }
 
-void RunRecord::setOutcome(const QString &how)
+// What lies at `path`, without following a link: nothing, a regular file, or anything else.
+enum class Entry { Absent, RegularFile, Folder, Other };
+Entry entryAt(const QString &path)
 {
-    if (!finalOutcomes.contains(outcome) && !(outcome == QLatin1String("failed") && failureEnds))
-        outcome = how;
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return Entry::Other;
+    if (!info.exists())
+        return Entry::Absent;
+    return info.isFile() ? Entry::RegularFile : info.isDir() ? Entry::Folder : Entry::Other;
 }
 
-void RunRecord::setFailure(const QString &step, const QString &shownText, bool ends)
+// Opens `file` only where it is a regular file, or, for writing, absent and made now: never through a link, never a
+// device or a pipe. Where the system can say so as it opens (O_NOFOLLOW), nothing can be slipped in between.
+bool openRegular(QFile &file, QIODevice::OpenMode mode)
 {
-    failedAt = step;
-    message = shownText;
-    failureEnds = ends;
-    outcome = QStringLiteral("failed");
-}
-
-QJsonObject RunRecord::toJson() const
-{
-    QJsonObject o{{QStringLiteral("time"), started.toString(Qt::ISODateWithMs)},
-                  {QStringLiteral("run"), run},
-                  {QStringLiteral("client"), client},
-                  {QStringLiteral("carried"), carried},
-                  {QStringLiteral("system"), system},
-                  {QStringLiteral("locale"), locale},
-                  {QStringLiteral("driver"), textOrNull(driver)},
-                  {QStringLiteral("port"), textOrNull(port)},
-                  {QStringLiteral("device"), !version.isEmpty()
-                                                 ? QJsonValue(QJsonObject{{QStringLiteral("hardware"), hardware},
-                                                                          {QStringLiteral("sku"), sku},
-                                                                          {QStringLiteral("version"), version}})
-                                                 : QJsonValue()},
-                  {QStringLiteral("decision"), textOrNull(decision)},
-                  {QStringLiteral("pagesWritten"), pagesWritten},
-                  {QStringLiteral("pages"), pages},
-                  {QStringLiteral("versionAfter"), textOrNull(versionAfter)},
-                  {QStringLiteral("outcome"), outcome},
-                  {QStringLiteral("durationMs"), clock.isValid() ? clock.elapsed() : 0}};
-    if (outcome == QLatin1String("failed")) {
-        o.insert(QStringLiteral("failedAt"), failedAt);
-        o.insert(QStringLiteral("message"), message);
+#ifdef Q_OS_UNIX
+    const bool writing = mode & QIODevice::WriteOnly;
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC |
+                      (writing ? O_RDWR | O_CREAT | ((mode & QIODevice::Append) ? O_APPEND : 0) : O_RDONLY);
+    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), flags, 0644);
+    if (fd < 0)
+        return false;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return false;
     }
-    return o;
+    return file.open(fd, mode, QFileDevice::AutoCloseHandle);
+#else
+    const Entry entry = entryAt(file.fileName());
+    return (entry == Entry::RegularFile || (entry == Entry::Absent && (mode & QIODevice::WriteOnly))) &&
+           file.open(mode);
+#endif
 }
+
+// The length of the longest string in `value`, however deep.
+int longestString(const QJsonValue &value)
+{
+    int longest = value.isString() ? int(value.toString().size()) : 0;
+    const auto deeper = [&longest](const QJsonValue &inner) { longest = std::max(longest, longestString(inner)); };
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        std::for_each(object.begin(), object.end(), deeper);
+    } else if (value.isArray()) {
+        const QJsonArray array = value.toArray();
+        std::for_each(array.begin(), array.end(), deeper);
+    }
+    return longest;
+}
+
+// Cuts the first string of `length` characters in `value` to `keep` and a mark that it was cut.
+bool cutString(QJsonValue &value, int length, int keep)
+{
+    if (value.isString()) {
+        if (value.toString().size() != length)
+            return false;
+        value = value.toString().left(keep) + QStringLiteral("…");
+        return true;
+    }
+    if (value.isObject()) {
+        QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            QJsonValue inner = it.value();
+            if (cutString(inner, length, keep)) {
+                it.value() = inner;
+                value = object;
+                return true;
+            }
+        }
+    } else if (value.isArray()) {
+        QJsonArray array = value.toArray();
+        for (int i = 0; i < array.size(); ++i) {
+            QJsonValue inner = array.at(i);
+            if (cutString(inner, length, keep)) {
+                array.replace(i, inner);
+                value = array;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Cuts the longest string of `record` (its message, a device's answer) by at least half of what the record has too
+// much; false where no string is long enough to cut.
+bool shortenLongest(QJsonObject &record, qint64 excess)
+{
+    constexpr int shortestCut = 64;
+    QJsonValue whole(record);
+    const int length = longestString(whole);
+    if (length <= shortestCut)
+        return false;
+    const int keep = int(std::max<qint64>(shortestCut / 2, std::min<qint64>(length / 2, length - excess)));
+    cutString(whole, length, keep);
+    record = whole.toObject();
+    return true;
+}
+
+// Holds the history's lock file while it lives, so that a second copy of the client, or support's tool, never
+// rewrites the history while this one appends to it, or the other way round.
+class HistoryLock
+{
+public:
+    explicit HistoryLock(const QString &folder)
+        : lock(folder + QLatin1Char('/') + historyName + QStringLiteral(".lock"))
+    {
+        // Stale only where its process has gone, however long a rewrite takes.
+        lock.setStaleLockTime(0);
+        held = lock.tryLock(lockWaitMs);
+        if (!held)
+            qCDebug(lcHistory) << "Run history lock not had, going on without it:" << lock.error();
+    }
+    bool isHeld() const { return held; }
+
+private:
+    QLockFile lock;
+    bool held = false;
+};
+} // namespace
 
 RunHistory::RunHistory(QString folder) : folder(std::move(folder)) {}
 
@@ -96,26 +176,63 @@ QString RunHistory::file() const
 
 QString RunHistory::traceFile(const QString &run) const
 {
-    return folder + QLatin1Char('/') + run + QStringLiteral(".trace");
+    return isRunIdentifier(run) ? folder + QLatin1Char('/') + run + QStringLiteral(".trace") : QString();
+}
+
+QByteArray RunHistory::recordLine(QJsonObject record, qint64 limit)
+{
+    QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
+    while (line.size() > limit) {
+        if (!shortenLongest(record, line.size() - limit))
+            return QByteArray();
+        line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
+    }
+    return line;
+}
+
+bool RunHistory::usable()
+{
+    if (folder.isEmpty())
+        return false;
+    const Entry where = entryAt(folder);
+    const Entry history = entryAt(file());
+    const bool ok = (where == Entry::Folder || (where == Entry::Absent && QDir().mkpath(folder))) &&
+                    (history == Entry::Absent || history == Entry::RegularFile);
+    if (!ok && !std::exchange(refusalReported, true))
+        qCDebug(lcHistory) << "No run history: the folder or the history in it is not what it should be:" << file();
+    return ok;
 }
 
 void RunHistory::begin(const RunRecord &record)
 {
-    if (folder.isEmpty())
+    if (!usable())
         return;
-    if (!QDir().mkpath(folder)) {
-        qCDebug(lcHistory) << "No run history: cannot make" << folder;
-        return;
+    boundSetAside();
+    {
+        HistoryLock lock(folder);
+        qint64 fileBytes = 0;
+        const QList<Line> lines = read(&fileBytes);
+        cutToBounds(lines, fileBytes);
     }
-    cutToBounds(readOrPutAside());
     append(record.toJson());
+}
+
+void RunHistory::note(const RunRecord &record)
+{
+    if (usable())
+        append(record.toJson());
 }
 
 void RunHistory::end(const RunRecord &record, const QStringList &trace)
 {
-    if (folder.isEmpty() || !append(record.toJson()) || record.outcome != QLatin1String("failed"))
+    if (!usable() || !append(record.toJson()) || record.outcome() != RunOutcome::Failed)
         return;
-    QSaveFile out(traceFile(record.run));
+    const QString path = traceFile(record.run);
+    if (path.isEmpty() || entryAt(path) == Entry::Other) {
+        qCDebug(lcHistory) << "No trace of the failed run: its place is taken";
+        return;
+    }
+    QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(trace.join(QLatin1Char('\n')).toUtf8() + '\n') < 0 ||
         !out.commit())
         qCDebug(lcHistory) << "No trace of the failed run:" << out.errorString();
@@ -123,44 +240,76 @@ void RunHistory::end(const RunRecord &record, const QStringList &trace)
 
 bool RunHistory::append(const QJsonObject &record)
 {
+    const QByteArray line = recordLine(record);
+    HistoryLock lock(folder);
     QFile out(file());
-    const QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
-    if (out.open(QIODevice::WriteOnly | QIODevice::Append) && out.write(line) == line.size() && out.flush())
+    if (line.isEmpty() || !openRegular(out, QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {
+        qCDebug(lcHistory) << "Run history not written:" << out.errorString();
+        return false;
+    }
+    // A line cut short before (a full disk, a power cut) stays a line of its own, which readers skip.
+    const qint64 before = out.size();
+    char last = '\n';
+    if (before > 0 && !(out.seek(before - 1) && out.getChar(&last)))
+        last = 0;
+    const QByteArray bytes = last == '\n' ? line : '\n' + line;
+    // In one write, and where it comes up short, cut back to where the file was: a line goes in whole or not at all.
+    if (out.write(bytes) == bytes.size())
         return true;
     qCDebug(lcHistory) << "Run history not written:" << out.errorString();
+    if (!out.resize(before))
+        qCDebug(lcHistory) << "and the part written stays:" << out.errorString();
     return false;
 }
 
-QList<RunHistory::Line> RunHistory::readOrPutAside()
+QList<RunHistory::Line> RunHistory::read(qint64 *fileBytes)
 {
     QFile in(file());
-    if (!in.open(QIODevice::ReadOnly))
+    if (!openRegular(in, QIODevice::ReadOnly))
         return {};
+    *fileBytes = in.size();
+    // A history far past its bounds (someone else's garbage) is read from its tail, where the newest runs are.
+    const qint64 from = std::max<qint64>(0, in.size() - longestRead);
+    const QByteArray all = in.seek(from) ? in.readAll() : QByteArray();
+    int skipped = 0;
+    int unnamed = 0;
     QList<Line> lines;
-    const QList<QByteArray> texts = in.readAll().split('\n');
-    in.close();
-    for (const QByteArray &text : texts) {
+    // Read from the middle, the first line is only the end of one.
+    int pos = 0;
+    if (from > 0) {
+        const int first = int(all.indexOf('\n'));
+        pos = first < 0 ? int(all.size()) : first + 1;
+    }
+    while (pos < all.size()) {
+        const int newline = int(all.indexOf('\n', pos));
+        const int next = newline < 0 ? int(all.size()) : newline;
+        // A power cut can leave NUL bytes where a line was going to be.
+        int start = pos;
+        while (start < next && all.at(start) == 0)
+            ++start;
+        const QByteArray text = all.mid(start, next - start).trimmed();
+        pos = next + 1;
         if (text.isEmpty())
             continue;
         const QJsonDocument document = QJsonDocument::fromJson(text);
-        if (!document.isObject()) {
-            // Kept for whoever wants to read what is left of it; the history starts anew.
-            const QString aside = file() + QStringLiteral(".corrupt-") +
-                                  QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddTHHmmsszzz"));
-            qCDebug(lcHistory) << "Run history is corrupt, kept as" << aside;
-            if (!QFile::rename(file(), aside))
-                qCDebug(lcHistory) << "and cannot be renamed: it is left as it is";
-            return {};
+        const QByteArray line = !document.isObject()               ? QByteArray()
+                                : text.size() + 1 > maxRecordBytes ? recordLine(document.object())
+                                                                   : text + '\n';
+        if (line.isEmpty()) {
+            ++skipped;
+            continue;
         }
-        lines.append({document.object().value(QStringLiteral("run")).toString(), text + '\n'});
+        // A line of no run is a run of its own.
+        const QString run = document.object().value(QStringLiteral("run")).toString();
+        lines.append({run.isEmpty() ? QStringLiteral("\n%1").arg(++unnamed) : run, line});
     }
+    if (skipped > 0)
+        qCDebug(lcHistory) << "Run history:" << skipped << "lines that hold no record skipped";
     return lines;
 }
 
-void RunHistory::cutToBounds(const QList<Line> &lines)
+void RunHistory::cutToBounds(const QList<Line> &lines, qint64 fileBytes)
 {
-    // Room for this run's two lines of at most a few kilobytes.
-    constexpr qint64 roomForThisRun = 8 * 1024;
     QStringList runs; // oldest first
     QHash<QString, qint64> bytesOfRun;
     qint64 bytes = 0;
@@ -170,24 +319,43 @@ void RunHistory::cutToBounds(const QList<Line> &lines)
         bytesOfRun[line.run] += line.text.size();
         bytes += line.text.size();
     }
+    // What the file holds beyond its records (skipped lines) and records longer than their bound are what a rewrite
+    // costs nothing to give up; runs are dropped only where that is not enough.
+    if (runs.size() < maxRuns && fileBytes + roomForThisRun <= maxBytes && bytes == fileBytes)
+        return;
     QSet<QString> dropped;
     for (int kept = runs.size(); kept > 0 && (kept >= maxRuns || bytes + roomForThisRun > maxBytes); --kept) {
         const QString &oldest = runs.at(runs.size() - kept);
         dropped.insert(oldest);
         bytes -= bytesOfRun.value(oldest);
     }
-    if (dropped.isEmpty())
-        return;
-    QSaveFile out(file());
     QByteArray content;
     for (const Line &line : lines) {
         if (!dropped.contains(line.run))
             content += line.text;
     }
+    if (entryAt(file()) != Entry::RegularFile)
+        return;
+    QSaveFile out(file());
     if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit()) {
         qCDebug(lcHistory) << "Run history not cut to its bounds:" << out.errorString();
         return;
     }
-    for (const QString &run : std::as_const(dropped))
-        QFile::remove(traceFile(run));
+    for (const QString &run : std::as_const(dropped)) {
+        const QString trace = traceFile(run);
+        if (!trace.isEmpty() && entryAt(trace) == Entry::RegularFile)
+            QFile::remove(trace);
+    }
+}
+
+void RunHistory::boundSetAside()
+{
+    const QFileInfoList aside =
+        QDir(folder).entryInfoList({historyName + QStringLiteral(".corrupt-*")}, QDir::Files, QDir::Time);
+    qint64 bytes = 0;
+    for (int i = 0; i < aside.size(); ++i) {
+        bytes += aside[i].size();
+        if ((i >= setAsideKept || bytes > maxBytes) && !aside[i].isSymLink())
+            QFile::remove(aside[i].filePath());
+    }
 }

@@ -2,53 +2,25 @@
 
 // What the client leaves for support: history.jsonl, one JSON object a line, in the per-user application data folder
 // (QStandardPaths::AppLocalDataLocation), and beside it the serial trace of each failed run (<run>.trace). The format
-// is in docs/history.md.
+// and the rules are in docs/history.md.
 //
-// A run writes its record twice: a line when it starts (outcome "running"), and the whole record when it ends, with
-// the same "run"; a reader takes the last line of each run. A run that never ends (killed, crashed, power lost) thus
-// still leaves what it had when it began. Nothing here may stop or slow an update: a folder that cannot be made or
-// written, a full disk or a corrupt file costs one debug line, and the run goes on.
+// A user's PC treats the file as it will: a full disk cuts a line short, a power cut leaves NUL bytes, another copy
+// of the client or support's own tool writes at the same time, someone puts a link where the file was. So the history
+// is read leniently (a line that is no JSON object is skipped, never the reason to lose a good one), written soundly
+// (a line goes in whole or not at all, on a line of its own), and only through its own files: a link or any other
+// non-regular file in the place of the folder, the history or a trace makes the history unwritable, and nothing read
+// from the file ever names a path. Nothing here may stop or slow an update: what cannot be done costs a debug line
+// and the run goes on.
 
-#include <QDateTime>
-#include <QElapsedTimer>
+#include "app/runrecord.h"
+
+#include <QByteArray>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
-// One run as support reads it.
-struct RunRecord
-{
-    QString run; // unique per run
-    QDateTime started;
-    QString client;  // the release
-    QString carried; // the carried image's version
-    QString system;  // the OS as Qt names it
-    QString locale;
-    QString driver; // "found", "installed" (found after the installation), "missing"
-    QString port;   // the device's port, as found
-    QString hardware;
-    QString sku;
-    QString version; // as read, "0.1.157" style; empty where no device was identified
-    QString decision;
-    int pagesWritten = 0;
-    int pages = 0;
-    QString versionAfter; // as read by the check after the update; empty for none
-    QString outcome = QStringLiteral("running");
-    QString failedAt;        // the step, or "page N"
-    QString message;         // the failure's text as the user was shown it
-    bool failureEnds = true; // a failure the run ends with, not one the user may go on from
-    QElapsedTimer clock;
-
-    // A new run of this client on this system, started now.
-    static RunRecord begin();
-    // How the run ended so far. Final outcomes (updated, up-to-date, driver-missing, and a failure the run ends with)
-    // stay; the others give way to what happens later in the run (a device not found, then found up to date).
-    void setOutcome(const QString &how);
-    // A failure, at `step`, and the text the user was shown; the record's outcome is "failed" from now on unless the
-    // user may go on from it (`ends` false) and does.
-    void setFailure(const QString &step, const QString &shownText, bool ends = true);
-    QJsonObject toJson() const;
-};
+class QLockFile;
 
 class RunHistory
 {
@@ -58,30 +30,43 @@ public:
     // Where the client keeps its history: the per-user application data folder.
     static QString defaultFolder();
 
+    // The bounds: the newest runs, at most this many and this many bytes in all; a record is at most
+    // maxRecordBytes, shortened where it would be longer.
     static constexpr int maxRuns = 1000;
     static constexpr qint64 maxBytes = 1024 * 1024;
+    static constexpr qint64 maxRecordBytes = 16 * 1024;
 
-    // The run's first line, after a corrupt history has been put aside and the history cut to its bounds.
+    // The run's first line, after the history has been cut to its bounds with room for this run.
     void begin(const RunRecord &record);
+    // The record as it stands now, a line more of the run (the device identified, the transfer begun or ended).
+    void note(const RunRecord &record);
     // The run's whole record; for a failed run, `trace` beside it as <run>.trace.
     void end(const RunRecord &record, const QStringList &trace);
 
     QString file() const;
-    // Where a failed run's trace goes.
+    // Where a run's trace goes: empty unless `run` is a run identifier as the client writes them (a UUID).
     QString traceFile(const QString &run) const;
 
+    // A record as it is written: one line of compact JSON, its longest strings shortened until it is at most
+    // `limit` bytes with its newline. Empty where even that cannot bring it within the limit.
+    static QByteArray recordLine(QJsonObject record, qint64 limit = maxRecordBytes);
+
 private:
-    // A line of the history as it stands in the file, and the run it belongs to.
+    // The history's lines that hold a JSON object, oldest first (and how many bytes of the file they take).
     struct Line
     {
         QString run;
         QByteArray text; // with its newline
     };
+    bool usable();
     bool append(const QJsonObject &record);
-    // The history's lines, or none (the file put aside) where one of them is not a JSON object.
-    QList<Line> readOrPutAside();
-    // Drops the oldest runs, their lines and traces, until the history has room for this run's.
-    void cutToBounds(const QList<Line> &lines);
+    QList<Line> read(qint64 *fileBytes);
+    // Drops the oldest runs, their lines and traces, until the history has room for a new run's; skipped lines go
+    // with the first rewrite.
+    void cutToBounds(const QList<Line> &lines, qint64 fileBytes);
+    // Files of the history set aside by earlier releases, kept to a few and a mebibyte.
+    void boundSetAside();
 
     QString folder;
+    bool refusalReported = false;
 };

@@ -15,10 +15,12 @@ const QString indent = QStringLiteral("\t\t\t");
 int MainWindow::searchDevice()
 {
     searchDecision.reset();
-    runStage = QStringLiteral("search");
+    // The look after an update is a step of its own, set by its caller before it runs.
+    if (!lookingAgain)
+        runStage = RunStage::Search;
     worker->findDevicePort();
     if (!worker->isPortFound()) {
-        record.setOutcome(QStringLiteral("no-device"));
+        record.setOutcome(RunOutcome::NoDevice);
         const QString notFound = stepText(StepText::DeviceNotFound);
         appendLog(notFound);
         finishStep(notFound, false);
@@ -31,12 +33,13 @@ int MainWindow::searchDevice()
     // A device left in update mode by an interrupted transfer answers nothing else useful: write the image again.
     if (deviceInfo.statusBlock[0] != protocol::runModeApplication) {
         searchDecision = UpdateDecision::Update;
-        record.decision = decisionName(*searchDecision);
+        if (!lookingAgain)
+            record.decision = searchDecision;
         return 1;
     }
     if (!identifyDevice()) {
-        iOError();
-        record.failureEnds = false; // the user is asked to connect again
+        // The user is asked to connect again, and what the run does next is what the record keeps.
+        reportIOError(false);
         return 0;
     }
     recordDevice();
@@ -84,9 +87,9 @@ int MainWindow::reportDecision()
         decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor, deviceInfo.fwBuild);
     // The look after an update keeps the decision the update was made on.
     if (!lookingAgain) {
-        record.decision = decisionName(*searchDecision);
+        record.decision = searchDecision;
         if (*searchDecision != UpdateDecision::Update)
-            record.setOutcome(record.decision);
+            record.setOutcome(outcomeOf(*searchDecision));
     }
     switch (*searchDecision) {
     case UpdateDecision::NotSuitable:
@@ -121,10 +124,10 @@ void MainWindow::checkUpdatedDevice()
     // after the restart decides. A device not found again says nothing either way, and the run ends as it would.
     // The record keeps the device as it was before the update and the decision made on it; what this search reads
     // is the version after.
+    runStage = RunStage::CheckAfterUpdate;
     lookingAgain = true;
     searchDevice();
     lookingAgain = false;
-    runStage = QStringLiteral("check after update");
     if (searchDecision && *searchDecision != UpdateDecision::UpToDate)
         iOError();
 }

@@ -15,12 +15,12 @@ constexpr int retryDelayMs = 100;
 
 bool MainWindow::flashFirmware()
 {
-    runStage = QStringLiteral("update mode");
+    runStage = RunStage::UpdateMode;
     if (!enterUpdateMode()) {
         iOError();
         return false;
     }
-    runStage = QStringLiteral("image");
+    runStage = RunStage::Image;
     if (!firmwareFile.open(QIODevice::ReadOnly)) {
         iOError();
         return false;
@@ -34,9 +34,10 @@ bool MainWindow::flashFirmware()
     }
     const bool written = writePages(size);
     firmwareFile.close();
+    noteRecord();
     const quint32 end = firmwareimage::endAddress(firmwareimage::pageCount(size));
     if (written)
-        runStage = QStringLiteral("finish");
+        runStage = RunStage::Finish;
     if (!written || !acceptedWithOneRetry([&] { return finishImage(imageCrc, end); })) {
         iOError();
         return false;
@@ -78,7 +79,8 @@ bool MainWindow::writePages(qint64 size)
 {
     const qint64 pages = firmwareimage::pageCount(size);
     record.pages = static_cast<int>(pages);
-    runStage = QStringLiteral("pages");
+    runStage = RunStage::Pages;
+    noteRecord();
     startProgress(static_cast<int>(pages - 1));
     qint64 remaining = size;
     char page[firmwareimage::pageSize];

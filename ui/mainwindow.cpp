@@ -88,8 +88,8 @@ MainWindow::~MainWindow()
 {
     if (recordBegun) {
         // A run that ended by none of the steps' own endings was ended by its window.
-        if (record.outcome == QLatin1String("running"))
-            record.outcome = QStringLiteral("closed");
+        if (record.outcome() == RunOutcome::Running)
+            record.close();
         history->end(record, serialtrace::ringLines());
     }
     delete ui;
@@ -152,14 +152,16 @@ void MainWindow::beginRecord()
     history->begin(record);
 }
 
-void MainWindow::recordFailure(const QString &shownText)
+void MainWindow::noteRecord()
+{
+    history->note(record);
+}
+
+void MainWindow::recordFailure(const QString &shownText, bool runEnds)
 {
     // A run the user gave up by closing the window shows no box; what fails as it unwinds is not its outcome.
-    if (runAbandoned)
-        return;
-    // Among the pages, the one that failed is the first the device did not accept.
-    record.setFailure(
-        runStage == QLatin1String("pages") ? QStringLiteral("page %1").arg(record.pagesWritten) : runStage, shownText);
+    if (!runAbandoned)
+        record.setFailure(runStage, shownText, runEnds);
 }
 
 void MainWindow::recordDevice()
@@ -171,6 +173,7 @@ void MainWindow::recordDevice()
     record.hardware = deviceInfo.hardware;
     record.sku = deviceInfo.sku;
     record.version = deviceInfo.versionText();
+    noteRecord();
 }
 
 void MainWindow::appendLog(const QString &line)
@@ -246,7 +249,7 @@ void MainWindow::closeByItself()
 void MainWindow::abandonRun()
 {
     if (!closingByItself)
-        record.setOutcome(QStringLiteral("closed"));
+        record.close();
     runAbandoned = true;
     worker->disconnectPort();
     systemAccess->setCancelled(true);
@@ -256,6 +259,7 @@ void MainWindow::resumeRun()
 {
     runAbandoned = false;
     closingByItself = false;
+    record.reopen();
     systemAccess->setCancelled(false);
 }
 
@@ -353,8 +357,13 @@ void MainWindow::uncrownError()
 
 void MainWindow::iOError()
 {
+    reportIOError(true);
+}
+
+void MainWindow::reportIOError(bool runEnds)
+{
     const QString text = tr("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
-    recordFailure(text);
+    recordFailure(text, runEnds);
     appendLog(text);
     showInformation(tr("Подключение устройства"), text);
 }

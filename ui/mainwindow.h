@@ -119,6 +119,8 @@ private:
     int runBox(QMessageBox *box);
     std::unique_ptr<QMessageBox> createUpdateBox(const QString &text);
     void showInformation(const QString &title, const QString &text);
+    // iOError's report, of a failure the run ends with or one the user may go on from (`runEnds` false).
+    void reportIOError(bool runEnds);
     // The steps of the search and of the transfer.
     bool openAndReadStatus();
     bool identifyDevice();
@@ -146,10 +148,11 @@ private:
     // Unpacks the carried driver package into a directory made anew; false unless this run wrote every file.
     bool unpackDriverPackage(const QString &directory);
 
-    // The run's record for support: begun with the run's first step, ended with the window; the step a failure is
-    // reported at ("pages" for the page the device has not accepted yet).
+    // The run's record for support: begun with the run's first step, brought up to date as the run goes (noteRecord),
+    // ended with the window. A failure is recorded at the step the run is at (runStage), set before the step runs.
     void beginRecord();
-    void recordFailure(const QString &shownText);
+    void noteRecord();
+    void recordFailure(const QString &shownText, bool runEnds = true);
     void recordDevice();
 
     Ui_MainWindow *ui;
@@ -173,7 +176,7 @@ private:
     bool closingByItself = false;
     // The search is the look at the device after an update (checkUpdatedDevice).
     bool lookingAgain = false;
-    QString runStage;
+    RunStage runStage = RunStage::Driver;
     // The page the progress bar is to show, and the turn of the event loop that shows it.
     int shownPage = 0;
     QTimer progressUpdate;

@@ -70,7 +70,7 @@ void MainWindow::runUpdate()
 
     const bool ok = flashFirmware();
     if (ok)
-        record.setOutcome(QStringLiteral("updated"));
+        record.setOutcome(RunOutcome::Updated);
     const QString successText = tr("Процесс обновления успешно завершен!");
     if (ok)
         appendLog(successText);
@@ -126,6 +126,6 @@ void MainWindow::askToConnect()
             endRunAfter(closeAfterLimitMs, Ending::Close);
         return;
     }
-    record.setOutcome(QStringLiteral("cancelled"));
+    record.setOutcome(RunOutcome::Cancelled);
     shutDown(ClosingLine::InCurrentRowAndLog, closeAfterCancelMs, Ending::Close);
 }

@@ -1,0 +1,177 @@
+#include "app/runrecord.h"
+
+#include "app/version.h"
+
+#include <QLocale>
+#include <QSysInfo>
+#include <QUuid>
+
+namespace {
+QJsonValue textOrNull(const QString &text)
+{
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
+QJsonValue driverName(DriverState driver)
+{
+    switch (driver) {
+    case DriverState::Found:
+        return QStringLiteral("found");
+    case DriverState::Installed:
+        return QStringLiteral("installed");
+    case DriverState::Missing:
+        return QStringLiteral("missing");
+    case DriverState::Unknown:
+        break;
+    }
+    return QJsonValue();
+}
+} // namespace
+
+QString outcomeName(RunOutcome outcome)
+{
+    switch (outcome) {
+    case RunOutcome::Running:
+        return QStringLiteral("running");
+    case RunOutcome::Updated:
+        return QStringLiteral("updated");
+    case RunOutcome::UpToDate:
+        return QStringLiteral("up-to-date");
+    case RunOutcome::NotSuitable:
+        return QStringLiteral("not-suitable");
+    case RunOutcome::DeviceNewer:
+        return QStringLiteral("device-newer");
+    case RunOutcome::NoDevice:
+        return QStringLiteral("no-device");
+    case RunOutcome::Cancelled:
+        return QStringLiteral("cancelled");
+    case RunOutcome::Failed:
+        return QStringLiteral("failed");
+    case RunOutcome::Closed:
+        return QStringLiteral("closed");
+    case RunOutcome::DriverMissing:
+        break;
+    }
+    return QStringLiteral("driver-missing");
+}
+
+QString stageName(RunStage stage)
+{
+    switch (stage) {
+    case RunStage::Driver:
+        return QStringLiteral("driver");
+    case RunStage::Search:
+        return QStringLiteral("search");
+    case RunStage::UpdateMode:
+        return QStringLiteral("update mode");
+    case RunStage::Image:
+        return QStringLiteral("image");
+    case RunStage::Pages:
+        return QStringLiteral("pages");
+    case RunStage::Finish:
+        return QStringLiteral("finish");
+    case RunStage::CheckAfterUpdate:
+        break;
+    }
+    return QStringLiteral("check after update");
+}
+
+RunOutcome outcomeOf(UpdateDecision decision)
+{
+    switch (decision) {
+    case UpdateDecision::NotSuitable:
+        return RunOutcome::NotSuitable;
+    case UpdateDecision::DeviceNewer:
+        return RunOutcome::DeviceNewer;
+    case UpdateDecision::UpToDate:
+        return RunOutcome::UpToDate;
+    case UpdateDecision::Update:
+        break;
+    }
+    return RunOutcome::Running;
+}
+
+RunRecord RunRecord::begin()
+{
+    RunRecord r;
+    r.run = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    r.started = QDateTime::currentDateTimeUtc();
+    r.client = QStringLiteral(KZ_CLIENT_VERSION);
+    r.carried = QStringLiteral(KZ_IMAGE_VERSION);
+    r.system = QSysInfo::prettyProductName();
+    r.locale = QLocale::system().name();
+    r.clock.start();
+    return r;
+}
+
+bool RunRecord::settled() const
+{
+    switch (reached) {
+    case RunOutcome::Updated:
+    case RunOutcome::UpToDate:
+    case RunOutcome::DriverMissing:
+        return true;
+    case RunOutcome::Failed:
+        return failureEnds;
+    default:
+        return closedByUser;
+    }
+}
+
+void RunRecord::setOutcome(RunOutcome how)
+{
+    if (!settled())
+        reached = how;
+}
+
+void RunRecord::setFailure(RunStage stage, const QString &shownText, bool ends)
+{
+    // An update that the look after it does not confirm is a failure all the same; any other settled outcome, the
+    // first failure the run ends with among them, is what the run is remembered by.
+    if (closedByUser || (settled() && !(reached == RunOutcome::Updated && stage == RunStage::CheckAfterUpdate)))
+        return;
+    failedAt = stage == RunStage::Pages ? QStringLiteral("page %1").arg(pagesWritten + 1) : stageName(stage);
+    message = shownText;
+    failureEnds = ends;
+    reached = RunOutcome::Failed;
+}
+
+void RunRecord::close()
+{
+    if (!settled())
+        closedByUser = true;
+}
+
+RunOutcome RunRecord::outcome() const
+{
+    return closedByUser ? RunOutcome::Closed : reached;
+}
+
+QJsonObject RunRecord::toJson() const
+{
+    const RunOutcome how = outcome();
+    QJsonObject o{{QStringLiteral("time"), started.toString(Qt::ISODateWithMs)},
+                  {QStringLiteral("run"), run},
+                  {QStringLiteral("client"), client},
+                  {QStringLiteral("carried"), carried},
+                  {QStringLiteral("system"), system},
+                  {QStringLiteral("locale"), locale},
+                  {QStringLiteral("driver"), driverName(driver)},
+                  {QStringLiteral("port"), textOrNull(port)},
+                  {QStringLiteral("device"), !version.isEmpty()
+                                                 ? QJsonValue(QJsonObject{{QStringLiteral("hardware"), hardware},
+                                                                          {QStringLiteral("sku"), sku},
+                                                                          {QStringLiteral("version"), version}})
+                                                 : QJsonValue()},
+                  {QStringLiteral("decision"), decision ? QJsonValue(decisionName(*decision)) : QJsonValue()},
+                  {QStringLiteral("pagesWritten"), pagesWritten},
+                  {QStringLiteral("pages"), pages},
+                  {QStringLiteral("versionAfter"), textOrNull(versionAfter)},
+                  {QStringLiteral("outcome"), outcomeName(how)},
+                  {QStringLiteral("durationMs"), clock.isValid() ? clock.elapsed() : 0}};
+    if (how == RunOutcome::Failed) {
+        o.insert(QStringLiteral("failedAt"), failedAt);
+        o.insert(QStringLiteral("message"), message);
+    }
+    return o;
+}

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QLockFile>
 #include <QRegularExpression>
@@ -77,67 +76,53 @@ bool openRegular(QFile &file, QIODevice::OpenMode mode)
 #endif
 }
 
-// The length of the longest string in `value`, however deep.
-int longestString(const QJsonValue &value)
+// `json` with every string longer than `keepBytes` cut to at most that many bytes and a mark that it was cut. The
+// text is taken as it comes: a cut never splits an escape or a character, and text that is no JSON stays no JSON.
+// One pass over the bytes, without parsing, so that a record of megabytes costs the run no noticeable time.
+QByteArray cutLongStrings(const QByteArray &json, int keepBytes)
 {
-    int longest = value.isString() ? int(value.toString().size()) : 0;
-    const auto deeper = [&longest](const QJsonValue &inner) { longest = std::max(longest, longestString(inner)); };
-    if (value.isObject()) {
-        const QJsonObject object = value.toObject();
-        std::for_each(object.begin(), object.end(), deeper);
-    } else if (value.isArray()) {
-        const QJsonArray array = value.toArray();
-        std::for_each(array.begin(), array.end(), deeper);
+    const QByteArray mark = QStringLiteral("…").toUtf8();
+    QByteArray out;
+    int i = 0;
+    while (i < json.size()) {
+        const int quote = int(json.indexOf('"', i));
+        if (quote < 0) {
+            out += json.mid(i);
+            break;
+        }
+        out += json.mid(i, quote + 1 - i);
+        // The string's bytes up to its closing quote; it is cut where its last character or escape within the bound
+        // begins.
+        const int start = quote + 1;
+        int cutAt = start;
+        int end = start;
+        for (; end < json.size() && json.at(end) != '"'; ++end) {
+            if (end - start <= keepBytes && (uchar(json.at(end)) & 0xC0) != 0x80)
+                cutAt = end;
+            if (json.at(end) == '\\')
+                ++end;
+        }
+        if (end >= json.size()) {
+            out += json.mid(start);
+            break;
+        }
+        out += end - start > keepBytes ? json.mid(start, cutAt - start) + mark : json.mid(start, end - start);
+        out += '"';
+        i = end + 1;
     }
-    return longest;
+    return out;
 }
 
-// Cuts the first string of `length` characters in `value` to `keep` and a mark that it was cut.
-bool cutString(QJsonValue &value, int length, int keep)
+// A record as one line, its longest strings cut until it is at most `limit` bytes with its newline; empty where that
+// cannot bring it within the limit.
+QByteArray fittedLine(QByteArray json, qint64 limit)
 {
-    if (value.isString()) {
-        if (value.toString().size() != length)
-            return false;
-        value = value.toString().left(keep) + QStringLiteral("…");
-        return true;
+    for (int keep = 4096; json.size() + 1 > limit; keep /= 2) {
+        const int before = json.size();
+        if (keep < 32 || (json = cutLongStrings(json, keep)).size() == before)
+            return QByteArray();
     }
-    if (value.isObject()) {
-        QJsonObject object = value.toObject();
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            QJsonValue inner = it.value();
-            if (cutString(inner, length, keep)) {
-                it.value() = inner;
-                value = object;
-                return true;
-            }
-        }
-    } else if (value.isArray()) {
-        QJsonArray array = value.toArray();
-        for (int i = 0; i < array.size(); ++i) {
-            QJsonValue inner = array.at(i);
-            if (cutString(inner, length, keep)) {
-                array.replace(i, inner);
-                value = array;
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-// Cuts the longest string of `record` (its message, a device's answer) by at least half of what the record has too
-// much; false where no string is long enough to cut.
-bool shortenLongest(QJsonObject &record, qint64 excess)
-{
-    constexpr int shortestCut = 64;
-    QJsonValue whole(record);
-    const int length = longestString(whole);
-    if (length <= shortestCut)
-        return false;
-    const int keep = int(std::max<qint64>(shortestCut / 2, std::min<qint64>(length / 2, length - excess)));
-    cutString(whole, length, keep);
-    record = whole.toObject();
-    return true;
+    return json + '\n';
 }
 
 // Holds the history's lock file while it lives, so that a second copy of the client, or support's tool, never
@@ -179,15 +164,9 @@ QString RunHistory::traceFile(const QString &run) const
     return isRunIdentifier(run) ? folder + QLatin1Char('/') + run + QStringLiteral(".trace") : QString();
 }
 
-QByteArray RunHistory::recordLine(QJsonObject record, qint64 limit)
+QByteArray RunHistory::recordLine(const QJsonObject &record, qint64 limit)
 {
-    QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
-    while (line.size() > limit) {
-        if (!shortenLongest(record, line.size() - limit))
-            return QByteArray();
-        line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
-    }
-    return line;
+    return fittedLine(QJsonDocument(record).toJson(QJsonDocument::Compact), limit);
 }
 
 bool RunHistory::usable()
@@ -214,13 +193,13 @@ void RunHistory::begin(const RunRecord &record)
         const QList<Line> lines = read(&fileBytes);
         cutToBounds(lines, fileBytes);
     }
-    append(record.toJson());
+    append(record.toJson(false));
 }
 
 void RunHistory::note(const RunRecord &record)
 {
     if (usable())
-        append(record.toJson());
+        append(record.toJson(false));
 }
 
 void RunHistory::end(const RunRecord &record, const QStringList &trace)
@@ -291,11 +270,10 @@ QList<RunHistory::Line> RunHistory::read(qint64 *fileBytes)
         pos = next + 1;
         if (text.isEmpty())
             continue;
-        const QJsonDocument document = QJsonDocument::fromJson(text);
-        const QByteArray line = !document.isObject()               ? QByteArray()
-                                : text.size() + 1 > maxRecordBytes ? recordLine(document.object())
-                                                                   : text + '\n';
-        if (line.isEmpty()) {
+        // A record longer than its bound is cut before it is read at all.
+        const QByteArray line = fittedLine(text, maxRecordBytes);
+        const QJsonDocument document = QJsonDocument::fromJson(line);
+        if (!document.isObject()) {
             ++skipped;
             continue;
         }

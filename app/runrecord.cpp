@@ -147,9 +147,9 @@ RunOutcome RunRecord::outcome() const
     return closedByUser ? RunOutcome::Closed : reached;
 }
 
-QJsonObject RunRecord::toJson() const
+QJsonObject RunRecord::toJson(bool ended) const
 {
-    const RunOutcome how = outcome();
+    const RunOutcome how = ended ? outcome() : RunOutcome::Running;
     QJsonObject o{{QStringLiteral("time"), started.toString(Qt::ISODateWithMs)},
                   {QStringLiteral("run"), run},
                   {QStringLiteral("client"), client},

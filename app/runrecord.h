@@ -83,7 +83,9 @@ struct RunRecord
     void reopen() { closedByUser = false; }
     RunOutcome outcome() const;
 
-    QJsonObject toJson() const;
+    // The record as it stands; a run not yet `ended` is "running" whatever it has met so far, so that a reader can
+    // tell a run that was killed from one that ended.
+    QJsonObject toJson(bool ended = true) const;
 
 private:
     bool settled() const;

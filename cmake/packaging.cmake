@@ -58,7 +58,7 @@ if(WIN32)
     set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
     # The run history's folder (docs/history.md), for whoever clicks it: the shell resolves "Local AppData" for the
     # user at hand, not the one who installed.
-    set(CPACK_NSIS_CREATE_ICONS_EXTRA "CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Update history.lnk' '$WINDIR\\explorer.exe' 'shell:Local AppData\\kivra-zid-update'")
+    set(CPACK_NSIS_CREATE_ICONS_EXTRA "CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\Update history.lnk' '$WINDIR\\explorer.exe' 'shell:Local AppData\\${KZ_PROGRAM_NAME}'")
     set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\$MUI_TEMP\\Update history.lnk'")
     include(cmake/nsis-template.cmake)
     include(CPack)

@@ -1,139 +1,390 @@
-// What a run leaves for support: its record in history.jsonl (a line when it starts, the whole record when it ends;
-// a whole update's: tst_workflow; a failed one's with its serial trace: tst_requestsweep), and a history that stays
-// within its bounds and never stops an update.
+// What a run leaves for support: its record in history.jsonl, brought up to date as the run goes, whatever the disk,
+// the file or a second copy of the client does to it (a whole update's record: tst_workflow; a vanish at every page:
+// tst_requestsweep).
 
+#include "app/runhistory.h"
+#include "device/firmwareimage.h"
 #include "support/clientrun.h"
 #include "support/files.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
+#include <QProcess>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(SimulatorConfig)
+
 namespace {
-// A history of `runs` finished runs, each line padded to about `lineBytes`.
-QByteArray history(int runs, int lineBytes)
+// A run identifier of the form the client writes, numbered.
+QString runId(int i)
+{
+    return QStringLiteral("00000000-0000-4000-8000-%1").arg(i, 12, 10, QLatin1Char('0'));
+}
+
+// A history of `runs` finished runs from the `first`, `linesPerRun` lines each, each padded to about `lineBytes`.
+QByteArray history(int runs, int lineBytes = 10, int first = 0, int linesPerRun = 1)
 {
     QByteArray out;
-    for (int i = 0; i < runs; ++i)
-        out += QStringLiteral(R"({"run":"old-%1","outcome":"updated","pad":"%2"})"
-                              "\n")
-                   .arg(i, 4, 10, QLatin1Char('0'))
-                   .arg(QString(lineBytes, 'x'))
-                   .toUtf8();
+    for (int i = first; i < first + runs; ++i) {
+        for (int line = 0; line < linesPerRun; ++line)
+            out += QStringLiteral(R"({"run":"%1","outcome":"updated","pad":"%2"})"
+                                  "\n")
+                       .arg(runId(i), QString(lineBytes, 'x'))
+                       .toUtf8();
+    }
     return out;
 }
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+
+// The runs of the history in `folder` that were there before the test's run, and whether every line is a record.
+int earlierRuns(const QString &folder, bool *everyLineWhole)
+{
+    QSet<QString> runs;
+    *everyLineWhole = true;
+    for (const QByteArray &line : readAll(folder + "/history.jsonl").split('\n')) {
+        const QJsonDocument record = QJsonDocument::fromJson(line);
+        *everyLineWhole = *everyLineWhole && (line.isEmpty() || record.isObject());
+        if (record.object().value("run").toString().startsWith("00000000-"))
+            runs.insert(record.object().value("run").toString());
+    }
+    return runs.size();
+}
+
+// The user gives up at the first prompt: a run of two lines.
+void cancelledRun(ClientRun &run)
+{
+    run.user.enqueue(QMessageBox::Cancel);
+    run.run();
+    run.endClient();
+}
+
+// What the device or the user does at a moment of the run: the device deaf or gone after the success box, deaf after
+// the error box, the window closed as the identity is asked for.
+enum class Moment { None, DeafAfterSuccess, GoneAfterSuccess, DeafAfterError, CloseAtIdentity };
 } // namespace
+
+Q_DECLARE_METATYPE(Moment)
 
 class TestHistory : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // A history with a half-written line or binary garbage is kept aside, whole, and a new one started.
-    void corruptKeptAside_data()
+    // A line that holds no record is skipped, and never costs a good one; the run's own lines start on a line of
+    // their own and everything is back within the bounds.
+    void damagedHistory_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("half-written line") << history(3, 10) + "{\"run\":\"cut-off\",\"outc";
-        QTest::newRow("binary garbage") << QByteArray("\x00\xff\x7e\x01garbage\n", 13);
+        QTest::addColumn<int>("kept");
+        QTest::newRow("half-written last line") << history(6) + "{\"run\":\"cut-off\",\"outc" << 6;
+        QTest::newRow("last line without its newline") << history(6).chopped(1) << 6;
+        QTest::newRow("NUL bytes of a power cut") << history(6) + QByteArray(4096, '\0') << 6;
+        QTest::newRow("a line of invalid UTF-8") << history(3) + "{\"run\":\"\xff\xfe\"}\n" + history(3, 10, 3) << 6;
+        QTest::newRow("a 20 MB garbage line") << history(3) + QByteArray(20 << 20, '#') + '\n' + history(3, 10, 3) << 6;
+        // The newest record, valid and huge, is shortened instead of costing the others and itself.
+        QTest::newRow("a 20 MB newest record") << history(6) + history(1, 20 << 20, 6) << 7;
     }
 
-    void corruptKeptAside()
+    void damagedHistory()
     {
         QFETCH(QByteArray, content);
+        QFETCH(int, kept);
         ClientRun run;
         const QString folder = run.historyFolder.path();
         QVERIFY(writeFile(folder + "/history.jsonl", content));
-        run.user.enqueue(QMessageBox::Cancel);
-        run.run();
-        run.endClient();
-        const QStringList aside = QDir(folder).entryList({"history.jsonl.corrupt-*"});
-        QCOMPARE(aside.size(), 1);
-        QFile kept(folder + "/" + aside.first());
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), content);
-        QCOMPARE(historyRecords(folder).size(), 2);
+        cancelledRun(run);
+        bool whole = false;
+        QCOMPARE(earlierRuns(folder, &whole), kept);
+        QVERIFY(whole);
+        QCOMPARE(historyRecords(folder).last().value("outcome").toString(), QStringLiteral("cancelled"));
+        QVERIFY(QFileInfo(folder + "/history.jsonl").size() <= RunHistory::maxBytes);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"history.jsonl"});
     }
 
-    // Older runs are dropped from the front, their traces with them, once there are a thousand or a mebibyte.
+    // A full disk cuts each line short: it is taken back whole, and the next run, with space again, keeps every
+    // earlier record.
+    void fullDisk()
+    {
+        ClientRun run;
+        const QString folder = run.historyFolder.path();
+        const QByteArray before = history(6);
+        QVERIFY(writeFile(folder + "/history.jsonl", before));
+        // The process may write files up to a few bytes past the history: each line comes up short.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlimit unlimited = limit;
+        limit.rlim_cur = rlim_t(before.size() + 100);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        cancelledRun(run);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        QCOMPARE(readAll(folder + "/history.jsonl"), before);
+
+        run.startClient();
+        cancelledRun(run);
+        bool whole = false;
+        QCOMPARE(earlierRuns(folder, &whole), 6);
+        QVERIFY(whole);
+        QCOMPARE(historyRecords(folder).size(), 6 + 2);
+    }
+
+    // A link or anything but a regular file in the place of the history or its folder makes the history unwritable:
+    // the run goes on, and the user's file behind it stays as it was. Nothing read from the history names a path.
+    void onlyItsOwnFiles_data()
+    {
+        QTest::addColumn<QString>("inPlace");
+        QTest::addColumn<QByteArray>("userFile");
+        QTest::newRow("link to a user's JSON lines, at the bounds") << "history link" << history(1000, 40);
+        QTest::newRow("link to an empty file") << "history link" << QByteArray();
+        QTest::newRow("dangling link") << "history link" << QByteArray("(none)");
+        QTest::newRow("the folder a link") << "folder link" << QByteArray();
+        QTest::newRow("a pipe") << "pipe" << QByteArray("(none)");
+        QTest::newRow("a run that names a trace outside") << "traversal" << QByteArray("frames");
+    }
+
+    void onlyItsOwnFiles()
+    {
+        QFETCH(QString, inPlace);
+        QFETCH(QByteArray, userFile);
+        ClientRun run;
+        const QString base = run.historyFolder.path();
+        const QString folder = base + "/history";
+        const QString user = base + (inPlace == "traversal" ? "/victim.trace" : "/user.jsonl");
+        if (userFile != "(none)")
+            QVERIFY(writeFile(user, userFile));
+        QVERIFY(QDir().mkpath(inPlace == "folder link" ? base + "/elsewhere" : folder));
+        if (inPlace == "history link")
+            QVERIFY(QFile::link(user, folder + "/history.jsonl"));
+        else if (inPlace == "folder link")
+            QVERIFY(QFile::link(base + "/elsewhere", folder));
+        else if (inPlace == "pipe")
+            QCOMPARE(mkfifo(QFile::encodeName(folder + "/history.jsonl").constData(), 0600), 0);
+        else
+            QVERIFY(writeFile(folder + "/history.jsonl", QByteArray(R"({"run":"../victim"})"
+                                                                    "\n")
+                                                             .repeated(RunHistory::maxRuns)));
+        run.window->setHistoryFolder(folder);
+        run.user.enqueue(QMessageBox::Cancel);
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        run.endClient();
+        QCOMPARE(readAll(user), userFile);
+        QCOMPARE(QFileInfo(inPlace == "folder link" ? folder : folder + "/history.jsonl").isSymLink(),
+                 inPlace.endsWith("link"));
+        if (inPlace == "folder link")
+            QCOMPARE(QDir(base + "/elsewhere").entryList(QDir::Files), QStringList());
+        if (inPlace == "traversal")
+            QCOMPARE(historyRecords(folder).last().value("outcome").toString(), QStringLiteral("cancelled"));
+    }
+
+    // The newest runs are kept, counted as runs (a run writes several lines), within a thousand runs and a mebibyte,
+    // and a dropped run's trace goes with it.
     void cutToBounds_data()
     {
-        QTest::addColumn<int>("runs");
-        QTest::addColumn<int>("lineBytes");
-        QTest::newRow("a thousand runs") << 1000 << 40;
-        QTest::newRow("a mebibyte") << 600 << 1800;
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("firstKept");
+        QTest::addColumn<int>("lastKept");
+        QTest::newRow("a thousand runs") << history(1000, 40) << 1 << 999;
+        // Lines of 1876 bytes: 545 of them leave room for a run's 24 KiB.
+        QTest::newRow("a mebibyte") << history(600, 1800) << 600 - 545 << 599;
+        QTest::newRow("runs, not lines") << history(999, 40, 0, 3) << 0 << 998;
     }
 
     void cutToBounds()
     {
-        QFETCH(int, runs);
-        QFETCH(int, lineBytes);
+        QFETCH(QByteArray, content);
+        QFETCH(int, firstKept);
+        QFETCH(int, lastKept);
         ClientRun run;
         const QString folder = run.historyFolder.path();
-        QVERIFY(writeFile(folder + "/history.jsonl", history(runs, lineBytes)));
-        QVERIFY(writeFile(folder + "/old-0000.trace", "frames"));
-        run.user.enqueue(QMessageBox::Cancel);
-        run.run();
-        run.endClient();
+        QVERIFY(writeFile(folder + "/history.jsonl", content));
+        QVERIFY(writeFile(folder + "/" + runId(0) + ".trace", "frames"));
+        cancelledRun(run);
         const QList<QJsonObject> records = historyRecords(folder);
-        QVERIFY(records.size() <= 1000 + 1);
-        QVERIFY(QFileInfo(folder + "/history.jsonl").size() <= 1024 * 1024);
-        // The user cancelled the first prompt: no device, port or decision.
-        QCOMPARE(records.last().value("outcome").toString(), QStringLiteral("cancelled"));
-        QVERIFY(records.last().value("device").isNull() && records.last().value("port").isNull() &&
-                records.last().value("decision").isNull());
-        QVERIFY(records.first().value("run").toString() != QStringLiteral("old-0000"));
-        QCOMPARE(records[records.size() - 3].value("run").toString(),
-                 QStringLiteral("old-%1").arg(runs - 1, 4, 10, QLatin1Char('0')));
-        QVERIFY(!QFile::exists(folder + "/old-0000.trace"));
+        QCOMPARE(records.first().value("run").toString(), runId(firstKept));
+        QCOMPARE(records[records.size() - 3].value("run").toString(), runId(lastKept));
+        QVERIFY(QFileInfo(folder + "/history.jsonl").size() <= RunHistory::maxBytes);
+        QCOMPARE(QFile::exists(folder + "/" + runId(0) + ".trace"), firstKept == 0);
     }
 
-    // How the other kinds of run end in their records (a closed one: tst_closing).
-    void outcomes_data()
+    // Another writer (a second copy of the client, support's tool) appends under the lock while the history is cut
+    // again and again: no line is lost.
+    void twoWriters()
     {
-        QTest::addColumn<QString>("kind");
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.path() + "/history.jsonl", history(RunHistory::maxRuns - 1, 40)));
+        constexpr int appended = 200;
+        std::unique_ptr<QThread> other(QThread::create([&dir] {
+            for (int i = 0; i < appended; ++i) {
+                QLockFile lock(dir.path() + "/history.jsonl.lock");
+                QFile out(dir.path() + "/history.jsonl");
+                if (lock.tryLock(5000) && out.open(QIODevice::Append))
+                    out.write(history(1, 10, 5000 + i));
+                out.close();
+                lock.unlock();
+                QThread::msleep(2);
+            }
+        }));
+        other->start();
+        RunHistory kept(dir.path());
+        // Fewer runs of its own than would push the other's out of the bounds.
+        for (int i = 0; i < appended && !other->isFinished(); ++i)
+            kept.begin(RunRecord::begin());
+        other->wait();
+        int found = 0;
+        for (const QJsonObject &record : historyRecords(dir.path()))
+            found +=
+                record.value("run").toString().startsWith("00000000-") && record.value("run").toString() >= runId(5000);
+        QCOMPARE(found, appended);
+    }
+
+    // What each kind of run says in its record, as the run went.
+    void records_data()
+    {
+        QTest::addColumn<SimulatorConfig>("config");
+        QTest::addColumn<QList<bool>>("driverPresent");
+        QTest::addColumn<Moment>("moment");
         QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QString>("failedAt");
         QTest::addColumn<QString>("driver");
-        for (const char *kind : {"up-to-date", "device-newer", "not-suitable", "no-device", "driver-missing"})
-            QTest::newRow(kind) << kind << kind << (qstrcmp(kind, "driver-missing") == 0 ? "missing" : "found");
+        SimulatorConfig upToDate;
+        SimulatorVersion::parse(carried::version, &upToDate.version);
+        SimulatorConfig newer;
+        newer.version = {1, 0, 0};
+        SimulatorConfig otherSku;
+        otherSku.sku = "99999";
+        const auto faulty = [](const Fault &fault) {
+            SimulatorConfig config;
+            config.faults = {fault};
+            return config;
+        };
+        const Moment none = Moment::None;
+        const QList<bool> found{true};
+        QTest::newRow("up to date") << upToDate << found << none << "up-to-date"
+                                    << ""
+                                    << "found";
+        QTest::newRow("device newer") << newer << found << none << "device-newer"
+                                      << ""
+                                      << "found";
+        QTest::newRow("not suitable") << otherSku << found << none << "not-suitable"
+                                      << ""
+                                      << "found";
+        QTest::newRow("driver missing twice") << upToDate << QList<bool>{false, false} << none << "driver-missing"
+                                              << ""
+                                              << "missing";
+        QTest::newRow("driver installed") << SimulatorConfig() << QList<bool>{false, true} << none << "updated"
+                                          << ""
+                                          << "installed";
+        QTest::newRow("identity lost once, then updated")
+            << faulty(Fault::on(FaultKind::NoReply, 0x02, 1)) << found << none << "updated"
+            << ""
+            << "found";
+        QTest::newRow("first page lost") << faulty(Fault::on(FaultKind::Vanish, 0x09, 1, firmwareimage::pageAddress(0)))
+                                         << found << none << "failed"
+                                         << "page 1"
+                                         << "found";
+        // The look after the failure finds the device deaf: the failure the run ended with stays.
+        QTest::newRow("a page lost, then the look fails")
+            << faulty(Fault::on(FaultKind::NoReply, 0x09, -1, firmwareimage::pageAddress(3))) << found
+            << Moment::DeafAfterError << "failed"
+            << "page 4"
+            << "found";
+        QTest::newRow("deaf in the look after the update")
+            << SimulatorConfig() << found << Moment::DeafAfterSuccess << "failed"
+            << "check after update"
+            << "found";
+        QTest::newRow("gone in the look after the update")
+            << SimulatorConfig() << found << Moment::GoneAfterSuccess << "updated"
+            << ""
+            << "found";
+        QTest::newRow("closed while the identity is awaited")
+            << faulty(Fault::on(FaultKind::Hang, 0x02, 1)) << found << Moment::CloseAtIdentity << "closed"
+            << ""
+            << "found";
     }
 
-    void outcomes()
+    void records()
     {
-        QFETCH(QString, kind);
+        QFETCH(SimulatorConfig, config);
+        QFETCH(QList<bool>, driverPresent);
+        QFETCH(Moment, moment);
         QFETCH(QString, outcome);
+        QFETCH(QString, failedAt);
         QFETCH(QString, driver);
-        SimulatorConfig config;
-        if (kind == "up-to-date")
-            SimulatorVersion::parse(carried::version, &config.version);
-        config.version = kind == "device-newer" ? SimulatorVersion{1, 0, 0} : config.version;
-        config.sku = kind == "not-suitable" ? QByteArray("99999") : config.sku;
-        ClientRun run(config, kind != "no-device", {kind != "driver-missing"});
-        run.run();
-        // No device: three searches find nothing, and the fourth prompt closes the window.
-        if (kind == "no-device") {
-            QCOMPARE(run.boxTexts(), times(4, texts::connectPrompt));
-            QCOMPARE(run.rows(), QStringList{seen::driverRow} + times(3, seen::notFoundRow));
-        }
+        ClientRun run(config, true, driverPresent);
         const QString folder = run.historyFolder.path();
+        // A run killed at the success box still says that every page went in, and which device took them.
+        QJsonObject atSuccess;
+        QObject::connect(&run.user, &BoxAnswerer::shown, [&](const QString &text) {
+            if (text == texts::success)
+                atSuccess = historyRecords(folder).last();
+            const Moment now = text == texts::success ? Moment::DeafAfterSuccess : Moment::DeafAfterError;
+            if (moment == now && (text == texts::success || text == texts::restartError))
+                run.simulator.setFaults({Fault::on(FaultKind::NoReply, 0x08)});
+            else if (moment == Moment::GoneAfterSuccess && text == texts::success)
+                run.simulator.unplug();
+        });
+        QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&](const RequestTrace &request) {
+            if (moment == Moment::CloseAtIdentity && request.command == 0x02)
+                QTimer::singleShot(0, [&run] { run.closeWindow(); });
+        });
+        run.run();
         run.endClient();
         const QJsonObject r = historyRecords(folder).last();
         QCOMPARE(r.value("outcome").toString(), outcome);
+        QCOMPARE(r.value("failedAt").toString(), failedAt);
         QCOMPARE(r.value("driver").toString(), driver);
-        if (outcome != "no-device" && outcome != "driver-missing")
-            QCOMPARE(r.value("decision").toString(), outcome);
-        QVERIFY(!r.contains("failedAt"));
+        if (!atSuccess.isEmpty()) {
+            QCOMPARE(atSuccess.value("outcome").toString(), QStringLiteral("running"));
+            QCOMPARE(atSuccess.value("pagesWritten").toInt(), carried::pages());
+            QCOMPARE(atSuccess.value("device").toObject().value("hardware").toString(), QStringLiteral("KTL407.001"));
+        }
+        // A failed run's trace holds what the client wrote and what the device answered.
+        const QByteArray trace = readAll(folder + "/" + r.value("run").toString() + ".trace");
+        QCOMPARE(trace.contains(">> ") && trace.contains("<< "), outcome == "failed");
     }
 
-    // Where the history cannot be kept, the update goes on as ever.
-    void unwritableFolder()
+    // A second start while the client runs shows the running window and ends, without a box; once the first has
+    // gone (even killed), the next start runs.
+    void secondStart()
     {
-        ClientRun run;
-        const QString blocked = run.historyFolder.filePath("a file");
-        QVERIFY(writeFile(blocked, "not a folder"));
-        run.window->setHistoryFolder(blocked + "/history");
-        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
-        QCOMPARE(run.boxTexts(), seen::updateBoxes);
-        QVERIFY(run.holdsCarriedImage());
+        QTemporaryDir runtime;
+        QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        env.insert("XDG_DATA_HOME", runtime.path());
+        env.insert("TMPDIR", runtime.path());
+        env.insert("QT_LOGGING_RULES", "kivrazid.startup.debug=true");
+        QProcess first, second, third;
+        for (QProcess *client : {&first, &second, &third}) {
+            client->setProcessEnvironment(env);
+            client->setProcessChannelMode(QProcess::MergedChannels);
+        }
+        QByteArray said;
+        first.start(QStringLiteral(KZ_CLIENT_EXECUTABLE), QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT((said += first.readAll()).contains("System locale"), 30000);
+        second.start(QStringLiteral(KZ_CLIENT_EXECUTABLE), QStringList());
+        QVERIFY(second.waitForFinished(30000));
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(!second.readAll().contains("System locale"));
+        QTRY_VERIFY_WITH_TIMEOUT((said += first.readAll()).contains("the running window is shown"), 30000);
+        first.kill();
+        QVERIFY(first.waitForFinished());
+        third.start(QStringLiteral(KZ_CLIENT_EXECUTABLE), QStringList());
+        said.clear();
+        QTRY_VERIFY_WITH_TIMEOUT((said += third.readAll()).contains("System locale"), 30000);
+        third.kill();
+        third.waitForFinished();
     }
 };
 

@@ -115,7 +115,7 @@ private slots:
             run.endClient();
             const QJsonObject r = historyRecords(folder).last();
             QCOMPARE(r.value("outcome").toString(), QStringLiteral("failed"));
-            QCOMPARE(r.value("failedAt").toString(), QStringLiteral("page %1").arg(index - firstPageIndex));
+            QCOMPARE(r.value("failedAt").toString(), QStringLiteral("page %1").arg(index - firstPageIndex + 1));
             QCOMPARE(r.value("pagesWritten").toInt(), index - firstPageIndex);
             QCOMPARE(r.value("message").toString(), texts::restartError);
             QFile trace(folder + "/" + r.value("run").toString() + ".trace");

@@ -93,10 +93,10 @@ void DeviceSimulator::unplug()
         emit unplugged();
 }
 
-void DeviceSimulator::clearFaults()
+void DeviceSimulator::setFaults(const QVector<Fault> &rules)
 {
-    configuration.faults.clear();
-    faults.clear();
+    configuration.faults = rules;
+    faults.set(rules);
 }
 
 int DeviceSimulator::badFrames() const

@@ -52,8 +52,9 @@ public:
     // The device vanishes: its end of the line is closed (and the pty is gone).
     void unplug();
 
-    // Clears the faults; the device keeps its state.
-    void clearFaults();
+    // Clears the faults, or puts others in their place; the device keeps its state.
+    void clearFaults() { setFaults({}); }
+    void setFaults(const QVector<Fault> &rules);
 
     // Current device state.
     quint8 runMode() const { return model.runMode(); }

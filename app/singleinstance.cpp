@@ -1,0 +1,76 @@
+#include "app/singleinstance.h"
+
+#include "app/logging.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+SingleInstance::SingleInstance(const QString &folder, QObject *parent)
+    : QObject(parent), folder(folder), lock(folder + QStringLiteral("/instance.lock"))
+{
+    // Stale only where the process that took it has gone.
+    lock.setStaleLockTime(0);
+    connect(&watcher, &QFileSystemWatcher::fileChanged, this, [this] {
+        qCDebug(lcStartup) << "Another start: the running window is shown";
+        emit showRequested();
+        // A file replaced rather than written in place drops out of the watch.
+        if (watcher.files().isEmpty())
+            watcher.addPath(requestFile());
+    });
+}
+
+QString SingleInstance::defaultFolder()
+{
+    // The temporary folder is the user's own on Windows; elsewhere the runtime folder is (the temporary one is shared).
+#ifdef Q_OS_WIN
+    const QString base = QDir::tempPath();
+#else
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+#endif
+    return base + QLatin1Char('/') + QCoreApplication::applicationName();
+}
+
+QString SingleInstance::requestFile() const
+{
+    return folder + QStringLiteral("/show");
+}
+
+bool SingleInstance::claim()
+{
+    if (!QDir().mkpath(folder))
+        qCDebug(lcStartup) << "No lock against a second start: cannot make" << folder;
+    if (!lock.tryLock(0)) {
+        // A lock that cannot be made at all (a read-only folder) must not keep the user from the update.
+        if (lock.error() != QLockFile::LockFailedError)
+            return true;
+        return false;
+    }
+    QFile request(requestFile());
+    if (request.open(QIODevice::WriteOnly))
+        request.close();
+    watcher.addPath(requestFile());
+    return true;
+}
+
+void SingleInstance::askToShow()
+{
+#ifdef Q_OS_WIN
+    // Windows lets a program come to the foreground only where the one in front allows it: this start is in front.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (lock.getLockInfo(&pid, &host, &application))
+        AllowSetForegroundWindow(DWORD(pid));
+#endif
+    QFile request(requestFile());
+    if (!request.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        request.write(QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '\n') < 0)
+        qCDebug(lcStartup) << "The running client could not be asked to show its window:" << request.errorString();
+}

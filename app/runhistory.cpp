@@ -188,10 +188,12 @@ void RunHistory::begin(const RunRecord &record)
         return;
     boundSetAside();
     {
+        // Only a rewrite can lose another writer's line: without the lock the history waits for the next run.
         HistoryLock lock(folder);
         qint64 fileBytes = 0;
         const QList<Line> lines = read(&fileBytes);
-        cutToBounds(lines, fileBytes);
+        if (lock.isHeld())
+            cutToBounds(lines, fileBytes);
     }
     append(record.toJson(false));
 }

@@ -13,6 +13,7 @@
 #include "ui/windowfit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -298,7 +299,12 @@ int MainWindow::runBox(QMessageBox *box)
     if (runAbandoned)
         return QMessageBox::Cancel;
     moveMessage(box, 0, height() / 2);
-    return box->exec();
+    const int answer = box->exec();
+    // The window takes the keyboard focus back from the box at once, not when the system gets round to it: the step
+    // that follows writes into the step table straight away, and a screen reader hears the table through its focus.
+    if (isVisible())
+        QApplication::setActiveWindow(this);
+    return answer;
 }
 
 void MainWindow::showInformation(const QString &title, const QString &text)

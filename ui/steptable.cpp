@@ -2,11 +2,14 @@
 
 #include "ui/steptexts.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QIcon>
+#include <QItemSelectionModel>
 #include <QStandardItemModel>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 #include <algorithm>
@@ -14,11 +17,54 @@
 namespace {
 const QString okIcon = QStringLiteral(":/image/image/ok.png");
 const QString failIcon = QStringLiteral(":/image/image/fail.png");
+
+// The current cell is there for a screen reader only: it is painted as every other cell.
+class PlainCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->state &= ~QStyle::State_HasFocus;
+    }
+};
 } // namespace
 
 StepTable::StepTable(QTableView *view, QStandardItemModel *model, QObject *parent)
     : QObject(parent), view(view), model(model)
 {
+    view->setItemDelegate(new PlainCellDelegate(view));
+    // The keyboard came to the table only for a screen reader: it edits nothing, as the mouse alone did before.
+    view->setEditTriggers(view->editTriggers() &
+                          ~(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed));
+    // The table takes no focus by click or Tab; it is the window's focus widget, which gets the keyboard focus whenever
+    // the window is active, after every box too.
+    view->setFocus();
+    view->installEventFilter(this);
+}
+
+bool StepTable::eventFilter(QObject *watched, QEvent *event)
+{
+    // The table's own focus report names its current cell, which must by then be the newest.
+    if (watched == view && event->type() == QEvent::FocusIn && view->currentIndex() != newest)
+        followNewest();
+    return QObject::eventFilter(watched, event);
+}
+
+void StepTable::followNewest()
+{
+    // The toolkit reports a new current cell as focused whether the table has the focus or not; while a box holds
+    // it, that would take the screen reader away from the box.
+    if (!newest.isValid() || !view->hasFocus())
+        return;
+    // A cell that is current already and takes a new text (a running step's state, then its result) is reported
+    // again by becoming current again.
+    if (view->currentIndex() == newest)
+        view->selectionModel()->clearCurrentIndex();
+    view->selectionModel()->setCurrentIndex(newest, QItemSelectionModel::NoUpdate);
 }
 
 void StepTable::setStep(int row, const QString &text)
@@ -30,16 +76,18 @@ void StepTable::setStep(int row, const QString &text)
 void StepTable::setResult(int row, const QString &text)
 {
     model->setItem(row, 2, new QStandardItem(text));
-    showRow(row);
+    showRow(row, 2);
 }
 
-void StepTable::showRow(int row)
+void StepTable::showRow(int row, int column)
 {
     // A run's rows outgrow the table on a small screen: the row just written is what the user must read (the
     // acknowledgement of a held close above all), so the table scrolls to it, and to the empty row below a panel.
     const int last = std::min(row + (view->indexWidget(model->index(row, 1)) ? 1 : 0), model->rowCount() - 1);
     view->scrollTo(model->index(last, 1));
     view->scrollTo(model->index(row, 1));
+    newest = model->index(row, column);
+    followNewest();
 }
 
 void StepTable::markOutcome(int row, bool success)

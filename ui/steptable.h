@@ -3,6 +3,7 @@
 #include "ui/windowfit.h"
 
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QStyleOptionViewItem>
 
@@ -12,6 +13,12 @@ class QWidget;
 
 // What a row of the step table shows, as the steps put it there: a step's text in column 1 and its result in column 2
 // with an icon for its outcome, a line across both text columns, or the device panel. The window decides the row.
+//
+// A screen reader hears each text as it appears: the table holds the window's keyboard focus, and its current cell
+// follows the newest text, so that the toolkit reports that cell as focused (object:state-changed:focused on Linux,
+// UIA_AutomationFocusChangedEventId on Windows). While a box is open the box keeps the focus and the current cell
+// stays; the newest text is reported once the window has the focus back. Sighted users see none of it: no focus
+// frame is drawn, and the keyboard opens no editor.
 class StepTable : public QObject
 {
     Q_OBJECT
@@ -31,11 +38,17 @@ public:
     // language in use, and the height of a row.
     StepTableNeeds measureTexts() const;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
-    void showRow(int row);
+    // Scrolls to the row just written and makes the cell of its newest text the one a screen reader is told of.
+    void showRow(int row, int column = 1);
+    void followNewest();
     // A cell as the view's delegate lays it out.
     QStyleOptionViewItem cellOption() const;
 
     QTableView *view;
     QStandardItemModel *model;
+    QPersistentModelIndex newest;
 };

@@ -5,7 +5,6 @@
 #include "serial/qorvserial.h"
 #include "ui/mainwindow.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -99,19 +98,6 @@ QStringList WindowSession::rows() const
             out << QStringLiteral("== ") + text(row, 1);
         else
             out << text(row, 1) + QStringLiteral(" | ") + text(row, 2) + QStringLiteral(" | ") + icon;
-    }
-    return out;
-}
-
-QStringList WindowSession::readAloud() const
-{
-    QStringList out;
-    QAccessibleInterface *table = QAccessible::queryAccessibleInterface(window->findChild<QTableView *>());
-    QAccessibleTableInterface *cells = table ? table->tableInterface() : nullptr;
-    for (int row = 0; cells && row < cells->rowCount(); ++row) {
-        // Column 0 of the model is the margin; the table interface counts the model's columns.
-        QAccessibleInterface *cell = cells->cellAt(row, 1);
-        out << (cell ? cell->text(QAccessible::Name) : QString());
     }
     return out;
 }

@@ -55,8 +55,6 @@ public:
     // The step table as the user reads it: "step | result | icon" (icon "ok", "fail" or ""), "== line" for a line
     // across both columns, and "[panel HW SKU FW]" for the device panel as it reads.
     QStringList rows() const;
-    // What the toolkit's accessibility interface hands a screen reader for each row's step cell.
-    QStringList readAloud() const;
     QString log() const;
     QProgressBar *progress() const;
     // The texts of the boxes from the `first` on.

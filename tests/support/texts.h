@@ -24,6 +24,7 @@ inline const QString restartError =
 inline const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
 inline const QString notFound = QStringLiteral("Устройство не найдено");
 inline const QString found = QStringLiteral("устройство найдено.");
+inline const QString notSuitable = QStringLiteral("Обновление не подходит для этого устройства!");
 inline const QString searching = QStringLiteral("Поиск устройства ...");
 inline const QString shuttingDown = QStringLiteral("Завершение работы...");
 inline const QString started = QStringLiteral("Начат процесс обновления. Не отключайте устройство!");

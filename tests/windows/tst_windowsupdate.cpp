@@ -5,6 +5,7 @@
 // the way Windows shows it (the USB device's registry entry with its port name) and reads that log.
 
 #include "../support/files.h"
+#include "../support/screenreader.h"
 #include "../support/windowrun.h"
 
 #include "app/runhistory.h"
@@ -83,17 +84,22 @@ private slots:
         worker.disconnectPort();
     }
 
-    // The device on the release before: prompt, panel, ready box, transfer, success box, second search, up to date.
+    // The device on the release before: prompt, panel, ready box, transfer, success box, second search, up to date;
+    // a screen reader hears every text of the step table as it appears, before the next box.
     void wholeUpdate()
     {
         const int before = devicelog::read(deviceLog).codes().size();
+        ScreenReaderLog screenReader;
         WindowsRun run;
         run.window->setHistoryFolder(RunHistory::defaultFolder());
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
         QCOMPARE(run.boxTexts(), seen::updateBoxes);
         QVERIFY(run.endedAbout(1000));
         QCOMPARE(run.rows(), seen::wholeUpdateRows());
-        QVERIFY(run.readAloud().contains(seen::panelReadAloud(carried::previousRelease)));
+        QCOMPARE(screenReader.unheard(run.window), QStringList());
+        QVERIFY2(screenReader.heardInARow({texts::found, seen::panelReadAloud(carried::previousRelease),
+                                           ScreenReaderLog::box(texts::ready)}),
+                 qPrintable(screenReader.heard.join(" | ")));
         QCOMPARE(run.progress()->value(), carried::pages() - 1);
         // The device took up its new version only because the sum over its flash matched the image's.
         QCOMPARE(devicelog::read(deviceLog).codes().mid(before), seen::updateRequests());

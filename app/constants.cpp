@@ -1,11 +1,13 @@
 #include "app/constants.h"
+#include "app/product.h"
 #include "app/version.h"
 
 #include <QFile>
 
 const QString firmwareFileName = QStringLiteral(KZ_IMAGE_FILE);
-const QString deviceName = QStringLiteral("Kivra Zid");
-const QString appTitle = QStringLiteral(KZ_APP_TITLE);
+const QString deviceName = QStringLiteral(KZ_DEVICE_NAME);
+// Made after deviceName, which is defined above it in this file.
+const QString appTitle = QStringLiteral(KZ_APP_TITLE_TEMPLATE).arg(deviceName);
 const QString deviceType = QStringLiteral("KTL407.001");
 const QString deviceSku = QStringLiteral("60318");
 

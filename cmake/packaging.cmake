@@ -1,7 +1,7 @@
 # What an installation holds, and the packages CPack makes of it.
 set(CPACK_PACKAGE_NAME kivra-zid-update)
-set(CPACK_PACKAGE_VENDOR "Kivra Zid")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Brings a Kivra Zid handheld device's firmware to the version it carries")
+set(CPACK_PACKAGE_VENDOR "${KZ_DEVICE_NAME}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Brings a ${KZ_DEVICE_NAME} handheld device's firmware to the version it carries")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 
 if(WIN32)
@@ -43,14 +43,14 @@ if(WIN32)
 
     set(CPACK_GENERATOR ZIP NSIS)
     set(CPACK_PACKAGE_FILE_NAME "kivra-zid-update-${PROJECT_VERSION}-win64")
-    set(CPACK_PACKAGE_INSTALL_DIRECTORY "Kivra Zid update client")
+    set(CPACK_PACKAGE_INSTALL_DIRECTORY "${KZ_CLIENT_NAME}")
     # A 64-bit installer (cmake/nsis-template.cmake) into the 64-bit "Program Files".
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     # The same uninstall entry for every version, so that an upgrade finds the earlier one and removes it first.
-    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Kivra Zid update client")
-    set(CPACK_PACKAGE_EXECUTABLES kivra-zid-update "Kivra Zid update client")
-    set(CPACK_NSIS_DISPLAY_NAME "Kivra Zid update client ${PROJECT_VERSION}")
-    set(CPACK_NSIS_PACKAGE_NAME "Kivra Zid update client")
+    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "${KZ_CLIENT_NAME}")
+    set(CPACK_PACKAGE_EXECUTABLES kivra-zid-update "${KZ_CLIENT_NAME}")
+    set(CPACK_NSIS_DISPLAY_NAME "${KZ_CLIENT_NAME} ${PROJECT_VERSION}")
+    set(CPACK_NSIS_PACKAGE_NAME "${KZ_CLIENT_NAME}")
     set(CPACK_NSIS_MUI_ICON "${PROJECT_SOURCE_DIR}/resources/brask/image/Logo.ico")
     set(CPACK_NSIS_MUI_UNIICON "${PROJECT_SOURCE_DIR}/resources/brask/image/Logo.ico")
     set(CPACK_NSIS_INSTALLED_ICON_NAME kivra-zid-update.exe)
@@ -68,7 +68,7 @@ endif()
 # Linux: a Debian package that installs the client for every user of the machine.
 include(GNUInstallDirs)
 set(kz_linux "${PROJECT_SOURCE_DIR}/resources/linux")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Kivra Zid update team <support@kivra-zid.example>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KZ_DEVICE_NAME} update team <support@kivra-zid.example>")
 # The changelog, the AppStream metadata and the manual page, with the releases of the release table.
 include(cmake/releasedocs.cmake)
 install(TARGETS kivra-zid-update RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -118,9 +118,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qttranslations5-l10n")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kivra-zid.example/")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for the Kivra Zid handheld device")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for the ${KZ_DEVICE_NAME} handheld device")
 # The long description; CPack puts the summary above it as the synopsis line and indents every line.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Connects to a Kivra Zid device over its CP210x USB serial bridge, reads its
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Connects to a ${KZ_DEVICE_NAME} device over its CP210x USB serial bridge, reads its
 firmware version and identity, and writes the firmware version the program
 carries when the device needs it, in a window that leads the user through
 each step.")

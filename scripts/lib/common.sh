@@ -76,6 +76,12 @@ signing_certificate() {
     export KZ_SIGN_PKCS12="$1/test.p12" KZ_SIGN_PASSWORD_FILE="$1/password"
 }
 
+# release_table [TABLE]: the release table (resources/releases.txt, or TABLE) as cmake/release.cmake reads it: one
+# release a line, oldest first, its number, build, date (or -) and note separated by tabs. Fails on a malformed table.
+release_table() {
+    cmake ${1:+"-DKZ_RELEASES=$1"} -P "$root/cmake/release.cmake"
+}
+
 # project_version <build dir>: the release a configured build tree is made for, as CMake wrote it there.
 project_version() {
     cat "$1/version.txt"

@@ -4,12 +4,14 @@
 // text the client says in the wrong place, or misspells, fails the runs that expect it; and the languages the client
 // carries.
 
+#include "app/product.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace texts {
-inline const QStringList languages{"en", "de", "es", "fr", "pl", "ru"};
+inline const QStringList languages = QStringLiteral(KZ_LANGUAGES).split(QLatin1Char(' '));
 inline const QString connectTitle = QStringLiteral("Подключение устройства");
 inline const QString connectPrompt =
     QStringLiteral("Пожалуйста, включите и подключите Ваше устройство и нажмите \"Ok\"");

@@ -11,6 +11,8 @@ constexpr double maxCpuShare = 0.10;
 constexpr double minPagesPerSecond = 1000;
 constexpr double maxUnplugToBoxMs = 1000;
 constexpr double maxUnplugCpuMs = 100;
+// Longer than this without processing events, and the window has frozen.
+constexpr double maxStallMs = 1000;
 
 double median(QVector<double> values)
 {
@@ -152,7 +154,7 @@ void measureUnpaced(const BenchOptions &options, Bench &bench, Summary &summary)
 void measureUnplugs(const BenchOptions &options, Bench &bench, Summary &summary)
 {
     std::printf("\nUnplugged (the simulator killed) until the client's error box is shown\n");
-    std::printf("  %-4s %-34s %12s %12s\n", "run", "when", "to box, ms", "client CPU, ms");
+    std::printf("  %-4s %-34s %12s %12s %12s\n", "run", "when", "to box, ms", "client CPU, ms", "stall, ms");
     for (int run = 1; run <= options.runs; ++run) {
         for (const int pages : {100, -1}) {
             const UnplugResult r = bench.unplug(pages);
@@ -164,7 +166,8 @@ void measureUnplugs(const BenchOptions &options, Bench &bench, Summary &summary)
             }
             summary.unplugBoxMs.append(r.toBoxMs);
             summary.unplugCpuMs.append(r.cpuMs);
-            std::printf("  %-4d %-34s %12.1f %12.2f\n", run, when, r.toBoxMs, r.cpuMs);
+            summary.unplugStallMs.append(double(r.longestStallMs));
+            std::printf("  %-4d %-34s %12.1f %12.2f %12lld\n", run, when, r.toBoxMs, r.cpuMs, r.longestStallMs);
             std::fflush(stdout);
         }
     }
@@ -193,6 +196,9 @@ void printTargets(const BenchOptions &options, const Summary &summary)
                     verdict(worstBox <= maxUnplugToBoxMs));
         std::printf("  client CPU meanwhile, worst %7.2f ms <= %.0f ms   %s\n", worstCpu, maxUnplugCpuMs,
                     verdict(worstCpu <= maxUnplugCpuMs));
+        const double worstStall = *std::max_element(summary.unplugStallMs.begin(), summary.unplugStallMs.end());
+        std::printf("  longest stall, worst       %8.0f ms <= %.0f ms  %s\n", worstStall, maxStallMs,
+                    verdict(worstStall <= maxStallMs));
     }
     if (!summary.allOk)
         std::printf("  a transfer failed\n");

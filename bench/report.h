@@ -12,7 +12,7 @@
 struct Summary
 {
     bool allOk = true;
-    QVector<double> ratios, cpuShares, pageRates, unplugBoxMs, unplugCpuMs;
+    QVector<double> ratios, cpuShares, pageRates, unplugBoxMs, unplugCpuMs, unplugStallMs;
 };
 
 void printHeader(const BenchOptions &options, const QByteArray &image, const Bench &bench);

@@ -47,6 +47,7 @@ struct UnplugResult
     QString failure;
     double toBoxMs = 0;
     double cpuMs = 0;
+    qint64 longestStallMs = 0; // the longest time the window went without processing events, from the start
 };
 
 struct TransferResult
@@ -221,7 +222,9 @@ public:
             restartPull.start(700);
         }
         clock.start();
+        const StallClock stalls;
         const bool flashed = window->flashFirmware();
+        result.longestStallMs = stalls.longest();
         QObject::disconnect(watch);
         QObject::disconnect(onShow);
         worker->disconnectPort();

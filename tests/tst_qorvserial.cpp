@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,6 +31,20 @@ QByteArray readMaster(const PtyPair &pty, int expected)
     while (out.size() < expected && ::poll(&p, 1, 1000) > 0 && (n = ::read(pty.masterFd(), buf, sizeof buf)) > 0)
         out.append(buf, int(n));
     return out;
+}
+
+// Waits until what the master wrote has reached the worker: first into the terminal's input queue, then out of it
+// into the worker's port, which reads while events are processed.
+bool reachesWorker(const PtyPair &pty)
+{
+    const int fd = ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    pollfd p{fd, POLLIN, 0};
+    int queued = -1;
+    const bool reached = fd >= 0 && ::poll(&p, 1, 5000) > 0 &&
+                         QTest::qWaitFor([&] { return ::ioctl(fd, FIONREAD, &queued) == 0 && queued == 0; });
+    if (fd >= 0)
+        ::close(fd);
+    return reached;
 }
 
 // The line settings of the terminal behind `path`, as the kernel holds them for every open of it; set first to `set`
@@ -142,7 +157,7 @@ private slots:
         openWorker();
         if (!before.isEmpty()) {
             writeMaster(*pty, before);
-            QTest::qWait(100); // let the stale bytes reach the worker's buffer
+            QVERIFY(reachesWorker(*pty));
         }
         // The request goes out as one frame, escapes and all.
         const QByteArray request = QByteArray::fromHex("01027e7d7f");
@@ -168,8 +183,14 @@ private slots:
         termios tio = lineSettings(pty->slavePath());
         tio.c_iflag |= IXON;
         lineSettings(pty->slavePath(), &tio);
+        // The master in packet mode hears when the line stops.
+        int packetMode = 1;
+        QCOMPARE(::ioctl(pty->masterFd(), TIOCPKT, &packetMode), 0);
         writeMaster(*pty, "\x13");
-        QTest::qWait(50);
+        pollfd p{pty->masterFd(), POLLIN | POLLPRI, 0};
+        char status = 0;
+        QVERIFY(::poll(&p, 1, 5000) > 0 && ::read(pty->masterFd(), &status, 1) == 1);
+        QVERIFY(status & TIOCPKT_STOP);
         QSignalSpy errors(worker, &qorvserial::errorMsg);
         QCOMPARE(worker->sendPacket(QByteArray::fromHex("41")), false);
         QVERIFY(errors.isEmpty());

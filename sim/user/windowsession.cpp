@@ -53,10 +53,8 @@ RunEnd WindowSession::runToEnd()
     QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(2); });
     watchdog.start(60000);
     window->show();
-    const StallClock stalls;
     exitCode = QApplication::exec();
     endMs = clock.elapsed();
-    longestStallMs = stalls.longest();
     QObject::disconnect(closing);
     return exitCode == 2 ? RunEnd::Watchdog : closed ? RunEnd::WindowClosed : RunEnd::ApplicationQuit;
 }

@@ -166,11 +166,7 @@ private slots:
             QVERIFY(errorAt > log.unpluggedAtEpochMs && errorAt - log.unpluggedAtEpochMs < 1000);
         }
 
-        QElapsedTimer replug;
-        replug.start();
-        while (!(log = devicelog::read(deviceLog)).pluggedInAgain && replug.elapsed() < 20000)
-            QTest::qWait(50);
-        QVERIFY(log.pluggedInAgain);
+        QTRY_VERIFY_WITH_TIMEOUT((log = devicelog::read(deviceLog)).pluggedInAgain, 20000);
         const int finishesBefore = log.finishesAccepted();
         WindowsRun again;
         QCOMPARE(again.run(), RunEnd::ApplicationQuit);

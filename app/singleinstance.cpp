@@ -50,7 +50,14 @@ bool SingleInstance::claim()
         // A lock that cannot be made at all (a read-only folder) must not keep the user from the update.
         if (lock.error() != QLockFile::LockFailedError)
             return true;
-        return false;
+        // A lock in this process's own name was left by a client that died with the same process id (Wine hands
+        // out the same ids again after a restart): it is stale.
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        if (!lock.getLockInfo(&pid, &host, &application) || pid != QCoreApplication::applicationPid() ||
+            !lock.removeStaleLockFile() || !lock.tryLock(0))
+            return false;
     }
     QFile request(requestFile());
     if (request.open(QIODevice::WriteOnly))

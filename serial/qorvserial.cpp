@@ -28,7 +28,6 @@ qorvserial::qorvserial(QObject *parent) : QObject(parent), port(new QSerialPort)
     connect(port, &QSerialPort::readyRead, this, &qorvserial::dataReady);
     // Connected from the start: a device that vanishes mid-transfer must end the transfer's waits at once.
     connect(port, &QSerialPort::errorOccurred, this, &qorvserial::handleError);
-    serialtrace::elapsedMs(); // the trace's clock starts with the worker
 }
 
 qorvserial::~qorvserial()
@@ -168,14 +167,14 @@ bool qorvserial::writePort(QByteArray data)
     if (failed || linkLost) {
         if (!linkLost)
             lastError = port->errorString();
-        serialtrace::log(">>", data, QStringLiteral("write failed: ") + lastError);
+        trace.log(">>", data, QStringLiteral("write failed: ") + lastError);
         emit errorMsg(portName + QStringLiteral(" >> write error: ") + lastError);
         return true;
     }
     if (port->error() == QSerialPort::TimeoutError)
-        serialtrace::log(">>", data, QStringLiteral("still being written after %1 ms").arg(written));
+        trace.log(">>", data, QStringLiteral("still being written after %1 ms").arg(written));
     else
-        serialtrace::log(">>", data);
+        trace.log(">>", data);
     return false;
 }
 
@@ -209,16 +208,16 @@ bool qorvserial::receivePacket(QByteArray &payload, int timeoutMs)
     });
     awaitingReply = false;
     if (portClosed) {
-        serialtrace::log("<<", collected, QStringLiteral("port closed"));
+        trace.log("<<", collected, QStringLiteral("port closed"));
         return true;
     }
     // A frame whose end byte came only in the pass that reached the deadline still counts as late.
     if (elapsed >= timeoutMs) {
-        serialtrace::log("<<", collected, QStringLiteral("no reply within %1 ms").arg(timeoutMs));
+        trace.log("<<", collected, QStringLiteral("no reply within %1 ms").arg(timeoutMs));
         emit errorMsg(QStringLiteral("dev: read timeout"));
         return true;
     }
     const framecodec::DecodeResult result = framecodec::decodeFrame(collected, &payload);
-    serialtrace::log("<<", collected, serialtrace::verdict(result));
+    trace.log("<<", collected, serialtrace::verdict(result));
     return result != framecodec::DecodeResult::Ok;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/serialtrace.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -86,6 +88,10 @@ public slots:
     void processPort();
     void dataReady();
 
+public:
+    // Every frame this worker wrote and every reply it read, its clock started with the worker.
+    serialtrace::Trace &serialTrace() { return trace; }
+
 private slots:
     void handleError(QSerialPort::SerialPortError error);
 
@@ -103,4 +109,5 @@ private:
     bool awaitingReply = false; // a reply wait of receivePacket is running
     QString lastError;
     PortLister portLister;
+    serialtrace::Trace trace;
 };

@@ -8,30 +8,6 @@
 namespace serialtrace {
 
 namespace {
-// What a trace line shows of a frame, copied into the ring's own slot: no allocation on the page path, and no hold on
-// the frame's buffer, whatever its capacity.
-struct Frame
-{
-    double ms = 0;
-    const char *direction = "";
-    int size = 0;
-    char shown[shownBytes] = {};
-    QString verdict;
-};
-
-struct Ring
-{
-    QVector<Frame> frames = QVector<Frame>(ringCapacity);
-    qint64 written = 0; // frames ever added
-    qint64 mark = 0;    // the first frame ringLines() gives
-};
-
-Ring &ring()
-{
-    static Ring r;
-    return r;
-}
-
 QString describeFirst(const char *shown, int size)
 {
     QString text = QStringLiteral("%1 bytes").arg(size);
@@ -52,16 +28,6 @@ QString lineAt(double ms, const char *direction, const QString &described, const
     return text;
 }
 } // namespace
-
-double elapsedMs()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
-}
 
 QString describe(const QByteArray &bytes)
 {
@@ -87,36 +53,41 @@ QString verdict(framecodec::DecodeResult result)
     return QStringLiteral("rejected");
 }
 
-QString line(const char *direction, const QByteArray &bytes, const QString &verdict)
+Trace::Trace() : frames(ringCapacity)
 {
-    return lineAt(elapsedMs(), direction, describe(bytes), verdict);
+    clock.start();
 }
 
-void log(const char *direction, const QByteArray &bytes, const QString &verdict)
+double Trace::elapsedMs() const
 {
-    Frame &f = ring().frames[static_cast<int>(ring().written++ % ringCapacity)];
+    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+void Trace::log(const char *direction, const QByteArray &bytes, const QString &verdict)
+{
+    // Copied into the ring's own slot: no allocation on the page path, and no hold on the frame's buffer.
+    Frame &f = frames[static_cast<int>(written++ % ringCapacity)];
     f.ms = elapsedMs();
     f.direction = direction;
     f.size = bytes.size();
     std::copy_n(bytes.constData(), std::min(f.size, shownBytes), f.shown);
     f.verdict = verdict;
-    qCDebug(lcSerialTrace).noquote() << line(direction, bytes, verdict);
+    qCDebug(lcSerialTrace).noquote() << lineAt(f.ms, direction, describe(bytes), verdict);
 }
 
-QStringList ringLines()
+QStringList Trace::lines() const
 {
-    const Ring &r = ring();
-    QStringList lines;
-    for (qint64 i = std::max(r.mark, r.written - ringCapacity); i < r.written; ++i) {
-        const Frame &f = r.frames.at(static_cast<int>(i % ringCapacity));
-        lines << lineAt(f.ms, f.direction, describeFirst(f.shown, f.size), f.verdict);
+    QStringList out;
+    for (qint64 i = std::max(marked, written - ringCapacity); i < written; ++i) {
+        const Frame &f = frames.at(static_cast<int>(i % ringCapacity));
+        out << lineAt(f.ms, f.direction, describeFirst(f.shown, f.size), f.verdict);
     }
-    return lines;
+    return out;
 }
 
-void markRing()
+void Trace::mark()
 {
-    ring().mark = ring().written;
+    marked = written;
 }
 
 } // namespace serialtrace

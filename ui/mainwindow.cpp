@@ -91,7 +91,7 @@ MainWindow::~MainWindow()
         // A run that ended by none of the steps' own endings was ended by its window.
         if (record.outcome() == RunOutcome::Running)
             record.close();
-        history->end(record, serialtrace::ringLines());
+        history->end(record, worker->serialTrace().lines());
     }
     delete ui;
 }
@@ -149,7 +149,7 @@ void MainWindow::beginRecord()
     if (std::exchange(recordBegun, true))
         return;
     record = RunRecord::begin();
-    serialtrace::markRing();
+    worker->serialTrace().mark();
     history->begin(record);
 }
 

@@ -1,7 +1,7 @@
-// The line protocol without a line: the two checksums, frames, the identity in a reply, and the update decision on
-// what the device reported. (The requests' bytes: the whole runs, whose simulated device reads every field from where
-// the protocol puts it; how images are laid into pages and summed: the whole runs of tst_workflowfaults; the answers
-// to pages and finish: the reply-check fuzzer, against a plain reading of the rule.)
+// The line protocol without a line: the two checksums, frames, the requests' bytes, the identity in a reply, and the
+// update decision on what the device reported. (How images are laid into pages and summed: the whole runs of
+// tst_workflowfaults, whose simulated device takes a request only as the device reads it; the answers to pages and
+// finish: the reply-check fuzzer, against a plain reading of the rule.)
 
 #include "device/firmwareimage.h"
 #include "device/protocol.h"
@@ -65,6 +65,31 @@ private slots:
         QByteArray payload = "untouched";
         QCOMPARE(framecodec::decodeFrame(collected, &payload), expected);
         QCOMPARE(payload, QByteArray("untouched"));
+    }
+
+    // Each request as the device reads it: the code, then its fields without gaps, numbers low byte first.
+    void requests_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray page(512, '\0');
+        for (int i = 0; i < page.size(); ++i)
+            page[i] = char(i * 7 + 0x7D);
+        QTest::newRow("status") << protocol::readBlockRequest(0x08, 0, 12) << QByteArray::fromHex("080c0000000000");
+        QTest::newRow("identify") << protocol::identifyRequest() << QByteArray::fromHex("02");
+        QTest::newRow("enter update mode") << protocol::setUpdateModeRequest(true) << QByteArray::fromHex("0301");
+        QTest::newRow("leave update mode") << protocol::setUpdateModeRequest(false) << QByteArray::fromHex("0300");
+        QTest::newRow("page") << protocol::writePageRequest(0x01020400, page.constData())
+                              << QByteArray::fromHex("09000200040201") + page;
+        QTest::newRow("finish") << protocol::finishImageRequest(0x32000, 0x1234)
+                                << QByteArray::fromHex("1b1000002003003412ffffffffffffffffffff");
+    }
+
+    void requests()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(request.toHex(' '), bytes.toHex(' '));
     }
 
     // 0x82, then two 32-byte fields, each read up to its first zero byte, one Latin-1 character per byte.

@@ -4,9 +4,11 @@
 // text the client says in the wrong place, or misspells, fails the runs that expect it; and the languages the client
 // carries.
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTranslator>
 
 namespace texts {
 inline const QStringList languages{"en", "de", "es", "fr", "pl", "ru"};
@@ -22,6 +24,7 @@ inline const QString closeHeld = QStringLiteral("Окно закроется п�
 inline const QString restartError =
     QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
 inline const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
+inline const QString notSuitable = QStringLiteral("Обновление не подходит для этого устройства!");
 inline const QString notFound = QStringLiteral("Устройство не найдено");
 inline const QString found = QStringLiteral("устройство найдено.");
 inline const QString searching = QStringLiteral("Поиск устройства ...");
@@ -45,6 +48,20 @@ struct WordedPrompt
     QString cancel;
 };
 WordedPrompt promptIn(const QString &localeName);
+
+// While it lives, the toolkit calls its standard Ok button otherwise (as Spanish does, "Aceptar"), so that in the
+// source language too a box whose button kept the toolkit's word does not read "OK".
+class OtherOkWord : public QTranslator
+{
+public:
+    OtherOkWord() { QCoreApplication::installTranslator(this); }
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *source, const char *, int) const override
+    {
+        return qstrcmp(context, "QPlatformTheme") == 0 && qstrcmp(source, "OK") == 0 ? QStringLiteral("Aceptar")
+                                                                                     : QString();
+    }
+};
 } // namespace texts
 
 // A row of the step table as WindowRun::rows() gives it: "step | result | icon".

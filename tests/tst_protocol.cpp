@@ -72,9 +72,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("bytes");
-        QByteArray page(512, '\0');
-        for (int i = 0; i < page.size(); ++i)
-            page[i] = char(i * 7 + 0x7D);
+        const QByteArray page(512, 'p');
         QTest::newRow("status") << protocol::readBlockRequest(0x08, 0, 12) << QByteArray::fromHex("080c0000000000");
         QTest::newRow("identify") << protocol::identifyRequest() << QByteArray::fromHex("02");
         QTest::newRow("enter update mode") << protocol::setUpdateModeRequest(true) << QByteArray::fromHex("0301");
@@ -109,7 +107,8 @@ private slots:
 
     // The image suits hardware "KTL407.001" and SKU "60318", compared whole and letter for letter, before any
     // version; then the versions are compared as unsigned bytes, major first. The carried image's version is the
-    // build's; the other versions hold for any 0.1.x image.
+    // build's; the other versions hold for any 0.1.x image. (The image's own version, a newer minor or major, and
+    // another SKU before a newer version: the whole runs of tst_workflow.)
     void updateDecision_data()
     {
         QTest::addColumn<QString>("hardware");
@@ -126,17 +125,12 @@ private slots:
         const QString image = carried(0), older = carried(-1), newer = carried(+1);
         const auto row = [](const char *name, const char *hardware, const char *sku, const QString &version,
                             UpdateDecision decision) { QTest::newRow(name) << hardware << sku << version << decision; };
-        row("the image's own version", "KTL407.001", "60318", image, UpdateDecision::UpToDate);
         row("one build older", "KTL407.001", "60318", older, UpdateDecision::Update);
         row("older minor, higher build", "KTL407.001", "60318", "0.0.255", UpdateDecision::Update);
         row("one build newer: not downgraded", "KTL407.001", "60318", newer, UpdateDecision::DeviceNewer);
-        row("newer minor", "KTL407.001", "60318", "0.2.0", UpdateDecision::DeviceNewer);
-        row("another major", "KTL407.001", "60318", "1.0.0", UpdateDecision::DeviceNewer);
-        row("another SKU", "KTL407.001", "60319", image, UpdateDecision::NotSuitable);
         row("another hardware", "KTL407.002", "60318", image, UpdateDecision::NotSuitable);
         row("hardware in lower case", "ktl407.001", "60318", older, UpdateDecision::NotSuitable);
         row("SKU with a trailing blank", "KTL407.001", "60318 ", older, UpdateDecision::NotSuitable);
-        row("identity before a newer version", "KTL407.001", "99999", "1.0.0", UpdateDecision::NotSuitable);
         row("empty identity", "", "", image, UpdateDecision::NotSuitable);
     }
 

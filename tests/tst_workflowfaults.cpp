@@ -115,15 +115,13 @@ private slots:
         kept.versionAfterUpdate = kept.version;
         newer.versionAfterUpdate = {carriedImage::major, quint8(carriedImage::minor + 1), carriedImage::build};
         other.skuAfterUpdate = "60319";
-        const auto panel = [](const char *sku, const QString &shown) {
-            return QStringLiteral("[panel KTL407.001 %1 %2]").arg(QLatin1String(sku), shown);
-        };
-        QTest::newRow("kept its version") << kept << QStringList{panel("60318", carried::previousRelease), row({})};
+        const QString panel = QStringLiteral("[panel KTL407.001 %1 %2]");
+        QTest::newRow("kept its version") << kept << QStringList{panel.arg("60318", carried::previousRelease), row({})};
         QTest::newRow("restarted newer") << newer
-                                         << QStringList{panel("60318", newer.versionAfterUpdate.toString()), row({}),
-                                                        "== " + texts::upToDate};
+                                         << QStringList{panel.arg("60318", newer.versionAfterUpdate.toString()),
+                                                        row({}), "== " + texts::upToDate};
         QTest::newRow("restarted as another product")
-            << other << QStringList{panel("60319", carried::release), row({}), "== " + texts::notSuitable};
+            << other << QStringList{panel.arg("60319", carried::release), row({}), "== " + texts::notSuitable};
     }
 
     void wrongDeviceAfterUpdate()

@@ -49,17 +49,14 @@ struct WordedPrompt
 };
 WordedPrompt promptIn(const QString &localeName);
 
-// While it lives, the toolkit calls its standard Ok button otherwise (as Spanish does, "Aceptar"), so that in the
-// source language too a box whose button kept the toolkit's word does not read "OK".
-class OtherOkWord : public QTranslator
+// While it lives, the toolkit calls the standard Ok button otherwise ("Aceptar", as in Spanish), so that a box whose
+// button kept the toolkit's word does not read "OK" in the source language either.
+struct OtherOkWord : QTranslator
 {
-public:
     OtherOkWord() { QCoreApplication::installTranslator(this); }
-    bool isEmpty() const override { return false; }
     QString translate(const char *context, const char *source, const char *, int) const override
     {
-        return qstrcmp(context, "QPlatformTheme") == 0 && qstrcmp(source, "OK") == 0 ? QStringLiteral("Aceptar")
-                                                                                     : QString();
+        return QByteArray(context) + source == "QPlatformThemeOK" ? QStringLiteral("Aceptar") : QString();
     }
 };
 } // namespace texts

@@ -163,8 +163,8 @@ private slots:
         QCOMPARE(run.count(0x09), updated ? carried::pages() : 0);
     }
 
-    // Images other than the carried one: short ones are padded into whole pages; one that cannot be summed is not
-    // written at all, and the user is asked to reinstall.
+    // Images other than the carried one: a short one is padded into whole pages, one of whole pages written as it is;
+    // one that cannot be summed is not written at all, and the user is asked to reinstall.
     void images_data()
     {
         QTest::addColumn<QString>("path"); // empty: a file of `size` bytes made by the test

@@ -13,6 +13,7 @@ namespace {
 // The device reads each request by its fixed layout and takes only one that fills it exactly: the length field, the
 // address the status is read from and the finish request's reserved bytes as well as the code.
 constexpr int statusRequestLength = 7;
+constexpr quint16 statusLength = 12; // the only length the status is read with, the reply's own
 constexpr int writePageRequestLength = 7 + firmwareimage::pageSize;
 constexpr int finishRequestLength = 19;
 constexpr quint16 finishFollowingBytes = 16;
@@ -94,8 +95,7 @@ QByteArray DeviceModel::answer(const QByteArray &request, bool reject)
     }
     switch (code) {
     case DeviceCommand::ReadBlock:
-        if (request.size() != statusRequestLength || le16(request, 1) != protocol::statusReplyLength ||
-            le32(request, 3) != 0)
+        if (request.size() != statusRequestLength || le16(request, 1) != statusLength || le32(request, 3) != 0)
             return {};
         return protocol::statusReply(mode, currentVersion.major, currentVersion.minor, currentVersion.build);
     case DeviceCommand::Identify:

@@ -1,7 +1,7 @@
-// The line protocol without a line: the two checksums, frames, the identity in a reply, and the update decision on
-// what the device reported. (The requests' bytes: the whole runs, whose simulated device reads every field from where
-// the protocol puts it; how images are laid into pages and summed: the whole runs of tst_workflowfaults; the answers
-// to pages and finish: the reply-check fuzzer, against a plain reading of the rule.)
+// The line protocol without a line: the two checksums, frames, the requests' bytes, the identity in a reply, and the
+// update decision on what the device reported. (How images are laid into pages and summed: the whole runs of
+// tst_workflowfaults, whose simulated device takes a request only as the device reads it; the answers to pages and
+// finish: the reply-check fuzzer, against a plain reading of the rule.)
 
 #include "device/firmwareimage.h"
 #include "device/protocol.h"
@@ -67,6 +67,29 @@ private slots:
         QCOMPARE(payload, QByteArray("untouched"));
     }
 
+    // Each request as the device reads it: the code, then its fields without gaps, numbers low byte first.
+    void requests_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray page(512, 'p');
+        QTest::newRow("status") << protocol::readBlockRequest(0x08, 0, 12) << QByteArray::fromHex("080c0000000000");
+        QTest::newRow("identify") << protocol::identifyRequest() << QByteArray::fromHex("02");
+        QTest::newRow("enter update mode") << protocol::setUpdateModeRequest(true) << QByteArray::fromHex("0301");
+        QTest::newRow("leave update mode") << protocol::setUpdateModeRequest(false) << QByteArray::fromHex("0300");
+        QTest::newRow("page") << protocol::writePageRequest(0x01020400, page.constData())
+                              << QByteArray::fromHex("09000200040201") + page;
+        QTest::newRow("finish") << protocol::finishImageRequest(0x32000, 0x1234)
+                                << QByteArray::fromHex("1b1000002003003412ffffffffffffffffffff");
+    }
+
+    void requests()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(request.toHex(' '), bytes.toHex(' '));
+    }
+
     // 0x82, then two 32-byte fields, each read up to its first zero byte, one Latin-1 character per byte.
     void identity()
     {
@@ -84,7 +107,8 @@ private slots:
 
     // The image suits hardware "KTL407.001" and SKU "60318", compared whole and letter for letter, before any
     // version; then the versions are compared as unsigned bytes, major first. The carried image's version is the
-    // build's; the other versions hold for any 0.1.x image.
+    // build's; the other versions hold for any 0.1.x image. (The image's own version, a newer minor or major, and
+    // another SKU before a newer version: the whole runs of tst_workflow.)
     void updateDecision_data()
     {
         QTest::addColumn<QString>("hardware");
@@ -101,17 +125,12 @@ private slots:
         const QString image = carried(0), older = carried(-1), newer = carried(+1);
         const auto row = [](const char *name, const char *hardware, const char *sku, const QString &version,
                             UpdateDecision decision) { QTest::newRow(name) << hardware << sku << version << decision; };
-        row("the image's own version", "KTL407.001", "60318", image, UpdateDecision::UpToDate);
         row("one build older", "KTL407.001", "60318", older, UpdateDecision::Update);
         row("older minor, higher build", "KTL407.001", "60318", "0.0.255", UpdateDecision::Update);
         row("one build newer: not downgraded", "KTL407.001", "60318", newer, UpdateDecision::DeviceNewer);
-        row("newer minor", "KTL407.001", "60318", "0.2.0", UpdateDecision::DeviceNewer);
-        row("another major", "KTL407.001", "60318", "1.0.0", UpdateDecision::DeviceNewer);
-        row("another SKU", "KTL407.001", "60319", image, UpdateDecision::NotSuitable);
         row("another hardware", "KTL407.002", "60318", image, UpdateDecision::NotSuitable);
         row("hardware in lower case", "ktl407.001", "60318", older, UpdateDecision::NotSuitable);
         row("SKU with a trailing blank", "KTL407.001", "60318 ", older, UpdateDecision::NotSuitable);
-        row("identity before a newer version", "KTL407.001", "99999", "1.0.0", UpdateDecision::NotSuitable);
         row("empty identity", "", "", image, UpdateDecision::NotSuitable);
     }
 

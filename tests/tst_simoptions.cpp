@@ -90,6 +90,8 @@ private slots:
         QTest::newRow("version of four numbers") << good + QStringList{"--new-version", "0.1.2.3"} << "--new-version";
         QTest::newRow("version field past a byte") << good + QStringList{"--fw-version", "0.1.256"} << "--fw-version";
         QTest::newRow("SKU longer than its field") << good + QStringList{"--sku", QString(33, 'S')} << "--sku";
+        QTest::newRow("SKU after the update too long")
+            << good + QStringList{"--new-sku", QString(33, 'S')} << "--new-sku";
         QTest::newRow("run mode past a byte") << good + QStringList{"--run-mode", "256"} << "--run-mode";
         QTest::newRow("negative baud") << good + QStringList{"--baud", "-1"} << "--baud";
         QTest::newRow("latency not a number") << good + QStringList{"--latency", "nan"} << "--latency";

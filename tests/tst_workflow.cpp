@@ -1,6 +1,7 @@
 // A whole run of the client against the simulated device: what the user sees, what the device received, when the
 // run ends, and what it leaves for support.
 
+#include "app/startup.h"
 #include "device/firmwareimage.h"
 #include "support/clientrun.h"
 #include "support/files.h"
@@ -8,6 +9,7 @@
 
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -18,19 +20,21 @@ class TestWorkflow : public QObject
 private slots:
     void wholeUpdate()
     {
+        const texts::OtherOkWord toolkit;
         ClientRun run; // the simulated device runs the release before unless told otherwise
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
         QCOMPARE(run.window->windowTitle(), "ORVAN Kivra Zid update client v " + carried::release);
         QCOMPARE(run.window->minimumSize(), run.window->maximumSize()); // its size on each screen: tst_screens
         QVERIFY(run.window->findChild<QTextBrowser *>()->isHidden());
-        QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::success, texts::upToDate}));
+        QCOMPARE(run.boxTexts(), seen::updateBoxes);
         const QList<RecordedBox> &boxes = run.user.boxes();
-        QCOMPARE(boxes[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(boxes[i].title, i == 1 || i == 2 ? texts::updateTitle : texts::connectTitle);
             QCOMPARE(boxes[i].icon, QMessageBox::Information);
-            if (i > 0)
-                QCOMPARE(boxes[i].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+            QCOMPARE(boxes[i].buttons, i == 0 ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
+            // Its Ok reads as the texts name it, whatever the toolkit calls it; it stands over the window's lower half.
+            QCOMPARE(boxes[i].buttonTexts.value(QMessageBox::Ok), QStringLiteral("OK"));
+            QVERIFY2(boxes[i].position.y() > run.window->geometry().center().y(), qPrintable(boxes[i].text));
         }
         // The search after the update finds the device up to date, as a first search would: box, closing row, and the
         // quit a second after the box.
@@ -118,6 +122,64 @@ private slots:
         QVERIFY(run.run() != RunEnd::Watchdog);
         QCOMPARE(screenReader.unheard(run.window), QStringList());
         QVERIFY2(screenReader.heardInARow(heardInARow), qPrintable(screenReader.heard.join(" | ")));
+    }
+
+    // A device the image is not for, or one newer than it: the search says so across the table below the panel, writes
+    // nothing, and the connection prompt comes back, where the user cancels. The panel names a build of another major
+    // or minor version as reported, though its build number be a release's.
+    void noUpdate_data()
+    {
+        QTest::addColumn<QByteArray>("sku");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("line");
+        const auto version = [](int major, int minor) {
+            return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(previousRelease.build);
+        };
+        const QString newerMinor = version(carriedImage::major, carriedImage::minor + 1);
+        QTest::newRow("not suitable, though newer") << QByteArray("60319") << newerMinor << texts::notSuitable;
+        QTest::newRow("newer minor") << QByteArray("60318") << newerMinor << texts::upToDate;
+        QTest::newRow("newer major") << QByteArray("60318") << version(carriedImage::major + 1, carriedImage::minor)
+                                     << texts::upToDate;
+    }
+
+    void noUpdate()
+    {
+        QFETCH(QByteArray, sku);
+        QFETCH(QString, version);
+        QFETCH(QString, line);
+        SimulatorConfig config;
+        config.sku = sku;
+        QVERIFY(SimulatorVersion::parse(version, &config.version));
+        ClientRun run(config);
+        run.user.enqueue(QMessageBox::Ok);
+        run.user.enqueue(QMessageBox::Cancel);
+        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.boxTexts(), times(2, texts::connectPrompt));
+        const QString panel = QStringLiteral("[panel KTL407.001 %1 %2]").arg(QString(sku), version);
+        QCOMPARE(run.rows(), QStringList({seen::driverRow, seen::foundRow, panel, row({}), "== " + line,
+                                          row(texts::shuttingDown)}));
+        QCOMPARE(run.requestCodes(), QList<quint8>({0x08, 0x02}));
+    }
+
+    // On a small screen the rows outgrow the table: the panel of a device plugged in only at the third prompt, below
+    // the driver's row and three searches', is in view whole when the ready box asks to start.
+    void panelInViewOnSmallScreen()
+    {
+        ClientRun run(SimulatorConfig(), false);
+        run.windowSize = windowSizeForScreen(QSize(1024, 600));
+        run.startClient();
+        int prompts = 0;
+        QString panelSeen;
+        QObject::connect(&run.user, &BoxAnswerer::shown, [&](const QString &text) {
+            const auto *view = run.window->findChild<QTableView *>();
+            const QWidget *panel = view->indexWidget(view->model()->index(4, 1));
+            if (text == texts::connectPrompt && ++prompts == 3)
+                run.simulator.openPty();
+            else if (text == texts::ready)
+                panelSeen = panel && view->viewport()->rect().contains(panel->geometry()) ? "whole" : "cut";
+        });
+        run.run();
+        QCOMPARE(panelSeen, QStringLiteral("whole"));
     }
 
     // Started from the system locale (CTest runs this once per language): the connection prompt reads in the user's

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(SimulatorConfig)
 
 using firmwareimage::pageAddress;
 
@@ -99,29 +100,76 @@ private slots:
         QVERIFY(run.simulator.lastFinish().accepted);
     }
 
-    void deviceKeepsItsVersionAfterCodeOnlyFinish()
+    // The look after an update the device accepted: anything but the carried image's version on a device of its kind
+    // is a failure, the error box after the success box. The device kept its version (its finish answered with the
+    // code alone, which counts as accepted), restarted newer, or restarted as another product.
+    void wrongDeviceAfterUpdate_data()
     {
-        // The finish is answered with its code alone, which counts as accepted; the device restarts with the version
-        // it had.
+        QTest::addColumn<SimulatorConfig>("config");
+        QTest::addColumn<QStringList>("rows"); // those the look leaves below its found row
         Fault codeOnly = Fault::on(FaultKind::ReplaceReply, 0x1B, 1);
         codeOnly.payload = QByteArray::fromHex("9b");
-        SimulatorConfig config = faulty(codeOnly);
-        config.versionAfterUpdate = config.version;
+        SimulatorConfig kept = faulty(codeOnly), newer, other;
+        kept.versionAfterUpdate = kept.version;
+        newer.versionAfterUpdate = {carriedImage::major, quint8(carriedImage::minor + 1), carriedImage::build};
+        other.skuAfterUpdate = "60319";
+        const QString panel = QStringLiteral("[panel KTL407.001 %1 %2]");
+        QTest::newRow("kept its version") << kept << QStringList{panel.arg("60318", carried::previousRelease), row({})};
+        QTest::newRow("restarted newer") << newer
+                                         << QStringList{panel.arg("60318", newer.versionAfterUpdate.toString()),
+                                                        row({}), "== " + texts::upToDate};
+        QTest::newRow("restarted as another product")
+            << other << QStringList{panel.arg("60319", carried::release), row({}), "== " + texts::notSuitable};
+    }
+
+    void wrongDeviceAfterUpdate()
+    {
+        QFETCH(SimulatorConfig, config);
+        QFETCH(QStringList, rows);
+        const texts::OtherOkWord toolkit;
         ClientRun run(config);
         QCOMPARE(run.run(), RunEnd::WindowClosed);
         QCOMPARE(run.boxTexts(),
                  QStringList({texts::connectPrompt, texts::ready, texts::success, texts::restartError}));
-        QCOMPARE(run.simulator.version().toString(), config.version.toString());
+        QCOMPARE(run.user.boxes()[3].buttonTexts.value(QMessageBox::Ok), QStringLiteral("OK"));
+        QCOMPARE(run.rowsFrom("== " + texts::started), QStringList({"== " + texts::started, seen::foundRow}) + rows);
     }
 
-    // Images other than the carried one: short ones are padded into whole pages; one that cannot be summed is not
-    // written at all, and the user is asked to reinstall.
+    // A device slow to restart into update mode: its status is asked four times, half a second apart, and the image
+    // is written to one that answers the fourth; one that answers none of them gets no page.
+    void slowRestart_data()
+    {
+        QTest::addColumn<int>("unanswered");
+        QTest::addColumn<bool>("updated");
+        QTest::newRow("answers the fourth poll") << 3 << true;
+        QTest::newRow("answers none of four") << 4 << false;
+    }
+
+    void slowRestart()
+    {
+        QFETCH(int, unanswered);
+        QFETCH(bool, updated);
+        SimulatorConfig config;
+        config.restartPolls = unanswered;
+        ClientRun run(config);
+        run.run();
+        QCOMPARE(run.boxTexts(),
+                 updated ? seen::updateBoxes : QStringList({texts::connectPrompt, texts::ready, texts::restartError}));
+        // Search, status, update mode, four polls; then the first page, or the search after the failed transfer.
+        QCOMPARE(run.requestCodes().mid(0, 9),
+                 QList<quint8>({0x08, 0x02, 0x08, 0x03, 0x08, 0x08, 0x08, 0x08, quint8(updated ? 0x09 : 0x08)}));
+        QCOMPARE(run.count(0x09), updated ? carried::pages() : 0);
+    }
+
+    // Images other than the carried one: a short one is padded into whole pages, one of whole pages written as it is;
+    // one that cannot be summed is not written at all, and the user is asked to reinstall.
     void images_data()
     {
         QTest::addColumn<QString>("path"); // empty: a file of `size` bytes made by the test
         QTest::addColumn<qint64>("size");
         QTest::addColumn<int>("pages"); // -1: refused
         QTest::newRow("shorter than one page") << QString() << qint64(100) << 1;
+        QTest::newRow("two whole pages") << QString() << qint64(1024) << 2;
         QTest::newRow("empty") << QString() << qint64(0) << -1;
         // Sparse: the size is what counts, and nothing of it may be allocated or read.
         QTest::newRow("beyond the 32-bit address space") << QString() << (qint64(4) << 30) + 512 << -1;

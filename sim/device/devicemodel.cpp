@@ -10,9 +10,15 @@
 
 namespace {
 
+// The device reads each request by its fixed layout and takes only one that fills it exactly: the length field, the
+// address the status is read from and the finish request's reserved bytes as well as the code.
+constexpr int statusRequestLength = 7;
+constexpr quint16 statusLength = 12; // the only length the status is read with, the reply's own
 constexpr int writePageRequestLength = 7 + firmwareimage::pageSize;
 constexpr int finishRequestLength = 19;
 constexpr quint16 finishFollowingBytes = 16;
+constexpr int finishReservedAt = 9;
+constexpr char finishReserved = static_cast<char>(0xFF);
 
 constexpr quint8 statusAccepted = 0;
 constexpr quint8 statusRejected = 1;
@@ -62,7 +68,10 @@ bool SimulatorVersion::parse(const QString &text, SimulatorVersion *version)
     return true;
 }
 
-DeviceModel::DeviceModel(const DeviceSetup &setup) : setup(setup), mode(setup.runMode), currentVersion(setup.version) {}
+DeviceModel::DeviceModel(const DeviceSetup &setup)
+    : setup(setup), mode(setup.runMode), currentVersion(setup.version), currentSku(setup.sku)
+{
+}
 
 quint32 DeviceModel::requestAddress(const QByteArray &request)
 {
@@ -85,18 +94,17 @@ QByteArray DeviceModel::answer(const QByteArray &request, bool reject)
         return {};
     }
     switch (code) {
-    case DeviceCommand::ReadBlock: {
-        if (request.size() != 7)
+    case DeviceCommand::ReadBlock:
+        if (request.size() != statusRequestLength || le16(request, 1) != statusLength || le32(request, 3) != 0)
             return {};
         return protocol::statusReply(mode, currentVersion.major, currentVersion.minor, currentVersion.build);
-    }
     case DeviceCommand::Identify:
         if (request.size() != 1)
             return {};
         return QByteArray(1, static_cast<char>(protocol::answerCode(DeviceCommand::Identify))) +
-               identityField(setup.sku) + identityField(setup.hardware);
+               identityField(currentSku) + identityField(setup.hardware);
     case DeviceCommand::SetUpdateMode:
-        if (request.size() == 2)
+        if (request.size() == 2 && (request.at(1) == 0 || request.at(1) == 1))
             setUpdateMode(request.at(1) == 1);
         return {}; // never answered
     case DeviceCommand::WritePage:
@@ -119,8 +127,11 @@ void DeviceModel::setUpdateMode(bool enter)
         }
     } else if (!enter && mode != protocol::runModeApplication) {
         mode = protocol::runModeApplication;
-        if (imageAccepted)
+        if (imageAccepted) {
             currentVersion = setup.versionAfterUpdate;
+            if (!setup.skuAfterUpdate.isEmpty())
+                currentSku = setup.skuAfterUpdate;
+        }
         imageAccepted = false;
     }
 }
@@ -142,7 +153,8 @@ QByteArray DeviceModel::answerWritePage(const QByteArray &request, bool reject)
 
 QByteArray DeviceModel::answerFinish(const QByteArray &request, bool reject)
 {
-    if (request.size() != finishRequestLength || le16(request, 1) != finishFollowingBytes)
+    if (request.size() != finishRequestLength || le16(request, 1) != finishFollowingBytes ||
+        request.mid(finishReservedAt) != QByteArray(finishRequestLength - finishReservedAt, finishReserved))
         return protocol::answerReply(DeviceCommand::FinishImage, statusRejected);
     FinishRecord record;
     record.received = true;

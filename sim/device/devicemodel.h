@@ -28,6 +28,8 @@ struct DeviceSetup
     QByteArray hardware = QByteArrayLiteral("KTL407.001"); // likewise
     // Reported after an accepted finish and leaving update mode.
     SimulatorVersion versionAfterUpdate{carriedImage::major, carriedImage::minor, carriedImage::build};
+    // Likewise, a device that restarts as another product (an image made for another SKU); empty: keeps its SKU.
+    QByteArray skuAfterUpdate;
     int restartPolls = 0; // status requests left unanswered while the device restarts into update mode
 };
 
@@ -41,16 +43,20 @@ struct FinishRecord
 };
 
 // The device itself: what it holds and how it answers each request, with no line and no clock, so that what it does
-// is decided here alone. Request by request:
-// - 0x08 (7 bytes): 12-byte status 0x41, run mode, 0, major, minor, build, six zeros.
+// is decided here alone. Request by request, each taken only at exactly its length and with every fixed field as
+// the device reads it:
+// - 0x08 (7 bytes, length 12, address 0): 12-byte status 0x41, run mode, 0, major, minor, build, six zeros; any
+//   other status request goes unanswered.
 // - 0x02 (1 byte): 0x82, SKU and hardware fields of 32 bytes each, zero-padded.
-// - 0x03 (2 bytes), never answered: 1 in application mode starts a restart into update mode (run mode 0) that
-//   swallows the next restartPolls requests, counting only status requests; 0 in update mode returns to the
-//   application and, if a finish was accepted since entering update mode, takes on versionAfterUpdate.
+// - 0x03 (2 bytes, mode 0 or 1), never answered: 1 in application mode starts a restart into update mode (run mode
+//   0) that swallows the next restartPolls requests, counting only status requests; 0 in update mode returns to the
+//   application and, if a finish was accepted since entering update mode, takes on versionAfterUpdate and
+//   skuAfterUpdate.
 // - 0x09 (519 bytes, length 512): stored only in update mode at a 512-aligned address from 0x8000 below 1 MiB;
 //   0x89 0x00, otherwise 0x89 0x01.
-// - 0x1B (19 bytes, length 16): 0x9B 0x00 only in update mode and when the CRC-16/MODBUS of the flash from 0x8000
-//   up to the end address (0xFF where nothing was written) equals the sent CRC; otherwise 0x9B 0x01.
+// - 0x1B (19 bytes, length 16, ten reserved bytes 0xFF): 0x9B 0x00 only in update mode and when the CRC-16/MODBUS
+//   of the flash from 0x8000 up to the end address (0xFF where nothing was written) equals the sent CRC; otherwise
+//   0x9B 0x01.
 // - anything else: no answer.
 class DeviceModel
 {
@@ -83,6 +89,7 @@ private:
     DeviceSetup setup;
     quint8 mode = 1;
     SimulatorVersion currentVersion;
+    QByteArray currentSku;
     int restartPollsLeft = 0;
     bool imageAccepted = false;
     QMap<quint32, QByteArray> storedPages;

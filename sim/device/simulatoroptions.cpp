@@ -15,6 +15,7 @@ namespace {
 const QString fwVersionName = QStringLiteral("fw-version");
 const QString newVersionName = QStringLiteral("new-version");
 const QString skuName = QStringLiteral("sku");
+const QString newSkuName = QStringLiteral("new-sku");
 const QString hardwareName = QStringLiteral("hardware");
 const QString runModeName = QStringLiteral("run-mode");
 const QString restartPollsName = QStringLiteral("restart-polls");
@@ -87,6 +88,9 @@ void addSimulatorOptions(QCommandLineParser &parser, const SimulatorConfig &defa
          QStringLiteral("SKU text, at most 32 bytes; \\xHH for raw bytes (default %1).")
              .arg(fieldOptionText(defaults.sku)),
          QStringLiteral("TEXT")},
+        {newSkuName,
+         QStringLiteral("SKU text reported after an accepted finish and leaving update mode (default: the same)."),
+         QStringLiteral("TEXT")},
         {hardwareName,
          QStringLiteral("Hardware text, at most 32 bytes; \\xHH for raw bytes (default %1).")
              .arg(fieldOptionText(defaults.hardware)),
@@ -130,6 +134,8 @@ bool simulatorConfigFromOptions(const QCommandLineParser &parser, SimulatorConfi
         return fail(error, QStringLiteral("--new-version wants X.Y.Z with numbers 0..255"));
     if (parser.isSet(skuName) && !parseFieldText(parser.value(skuName), &config->sku))
         return fail(error, QStringLiteral("--sku wants at most 32 Latin-1 characters or \\xHH bytes"));
+    if (parser.isSet(newSkuName) && !parseFieldText(parser.value(newSkuName), &config->skuAfterUpdate))
+        return fail(error, QStringLiteral("--new-sku wants at most 32 Latin-1 characters or \\xHH bytes"));
     if (parser.isSet(hardwareName) && !parseFieldText(parser.value(hardwareName), &config->hardware))
         return fail(error, QStringLiteral("--hardware wants at most 32 Latin-1 characters or \\xHH bytes"));
     int runMode = config->runMode;

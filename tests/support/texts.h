@@ -6,9 +6,11 @@
 
 #include "app/product.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTranslator>
 
 namespace texts {
 inline const QStringList languages = QStringLiteral(KZ_LANGUAGES).split(QLatin1Char(' '));
@@ -24,9 +26,9 @@ inline const QString closeHeld = QStringLiteral("Окно закроется п�
 inline const QString restartError =
     QStringLiteral("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
 inline const QString upToDate = QStringLiteral("Устройство обновлено до последней версии.");
+inline const QString notSuitable = QStringLiteral("Обновление не подходит для этого устройства!");
 inline const QString notFound = QStringLiteral("Устройство не найдено");
 inline const QString found = QStringLiteral("устройство найдено.");
-inline const QString notSuitable = QStringLiteral("Обновление не подходит для этого устройства!");
 inline const QString searching = QStringLiteral("Поиск устройства ...");
 inline const QString shuttingDown = QStringLiteral("Завершение работы...");
 inline const QString started = QStringLiteral("Начат процесс обновления. Не отключайте устройство!");
@@ -48,6 +50,17 @@ struct WordedPrompt
     QString cancel;
 };
 WordedPrompt promptIn(const QString &localeName);
+
+// While it lives, the toolkit calls the standard Ok button otherwise ("Aceptar", as in Spanish), so that a box whose
+// button kept the toolkit's word does not read "OK" in the source language either.
+struct OtherOkWord : QTranslator
+{
+    OtherOkWord() { QCoreApplication::installTranslator(this); }
+    QString translate(const char *context, const char *source, const char *, int) const override
+    {
+        return QByteArray(context) + source == "QPlatformThemeOK" ? QStringLiteral("Aceptar") : QString();
+    }
+};
 } // namespace texts
 
 // A row of the step table as WindowRun::rows() gives it: "step | result | icon".

@@ -166,9 +166,8 @@ private slots:
         else if (inPlace == "pipe")
             QCOMPARE(mkfifo(QFile::encodeName(folder + "/history.jsonl").constData(), 0600), 0);
         else
-            QVERIFY(writeFile(folder + "/history.jsonl", QByteArray(R"({"run":"../victim"})"
-                                                                    "\n")
-                                                             .repeated(RunHistory::maxRuns)));
+            QVERIFY(writeFile(folder + "/history.jsonl",
+                              QByteArray("{\"run\":\"../victim\"}\n") + history(RunHistory::maxRuns, 40)));
         run.window->setHistoryFolder(folder);
         run.user.enqueue(QMessageBox::Cancel);
         QCOMPARE(run.run(), RunEnd::WindowClosed);

@@ -222,7 +222,7 @@ private slots:
             for (int i = 0; i < appended; ++i) {
                 QLockFile lock(dir.path() + "/history.jsonl.lock");
                 QFile out(dir.path() + "/history.jsonl");
-                if (lock.tryLock(5000) && out.open(QIODevice::Append))
+                if (lock.lock() && out.open(QIODevice::Append))
                     out.write(history(1, 10, 5000 + i));
                 out.close();
                 lock.unlock();

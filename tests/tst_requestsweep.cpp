@@ -13,8 +13,6 @@
 
 #include <QtTest>
 
-#include <ctime>
-
 namespace {
 constexpr int firstPageIndex = 6; // status, identify, status, update mode and one restart poll come before
 
@@ -74,23 +72,16 @@ private slots:
         SimulatorConfig config;
         config.faults = {Fault::atRequest(vanish ? FaultKind::Vanish : FaultKind::Hang, index)};
         ClientRun run(config);
-        // Wall and CPU time at the fault and at the first box after it.
-        QPair<qint64, double> fault{-1, 0};
-        QPair<qint64, double> told{-1, 0};
+        qint64 faultMs = -1; // when the device heard the request, for the table
         int heard = 0;
         QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&](const RequestTrace &) {
             if (++heard == index)
-                fault = {run.clock.elapsed(), double(std::clock()) / CLOCKS_PER_SEC};
-        });
-        QObject::connect(&run.user, &BoxAnswerer::shown, [&](const QString &) {
-            if (fault.first >= 0 && told.first < 0)
-                told = {run.clock.elapsed(), double(std::clock()) / CLOCKS_PER_SEC};
+                faultMs = run.clock.elapsed();
         });
         QVERIFY(run.run() != RunEnd::Watchdog);
         QCOMPARE(run.exitCode, 0);
-        QVERIFY2(fault.first >= 0, qPrintable("the run never reached the request; boxes " + boxNames(run.boxTexts()) +
-                                              ", requests heard " + QString::number(heard)));
-        const qint64 faultMs = fault.first;
+        QVERIFY2(faultMs >= 0, qPrintable("the run never reached the request; boxes " + boxNames(run.boxTexts()) +
+                                          ", requests heard " + QString::number(heard)));
         QCOMPARE(run.simulator.trace().at(index - 1).command, requestAt(index).first);
         const bool success = run.boxTexts().contains(texts::success);
         QVERIFY2(!success || run.holdsCarriedImage(), "a success the device does not hold");
@@ -100,14 +91,6 @@ private slots:
               qPrintable(boxNames(run.boxTexts())), run.endMs - faultMs);
         if (!vanish)
             return;
-        // The user hears of a vanished device at once (the error box, or the success box where it vanished only when
-        // the client no longer waited on it), without the client spinning on the dead port. Loose bounds for a
-        // loaded machine; the transfer benchmark measures the real figures.
-        if (told.first >= 0) {
-            QVERIFY2(told.first - fault.first < 1000, qPrintable(QString::number(told.first - fault.first)));
-            QVERIFY2(told.second - fault.second < 0.5, qPrintable(QString::number(told.second - fault.second)));
-        }
-
         // Where it vanished at a page, the record says which and what the user was shown, and the run's frames are
         // beside it.
         if (requestAt(index).first == DeviceCommand::WritePage) {

@@ -2,7 +2,6 @@
 // and the device's version as it shows it. (The panel itself is read in the whole runs.)
 
 #include "app/startup.h"
-#include "support/release.h"
 #include "ui/closeguard.h"
 #include "ui/formdevice.h"
 #include "ui/windowfit.h"
@@ -69,8 +68,6 @@ private slots:
         for (const char *pair : {"0.1.153=1.0.20", "0.1.158=1.0.26", "0.1.157=1.0.157", "0.1.0=1.0.0",
                                  "0.2.158=0.2.158", "1.0.26=1.0.26", "255.255.255=255.255.255"})
             QTest::newRow(pair) << QString(pair).section('=', 0, 0) << QString(pair).section('=', 1);
-        QTest::newRow("the carried image") << carried::version << carried::release;
-        QTest::newRow("the release before") << carried::previousVersion << carried::previousRelease;
     }
 
     void displayedVersion()

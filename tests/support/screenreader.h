@@ -17,19 +17,16 @@ public:
     ScreenReaderLog();
     ~ScreenReaderLog();
 
-    // In order: the text of each step-table cell reported, and box(text) for each box as it opened.
-    QStringList heard;
     static QString box(const QString &text) { return QStringLiteral("box: ") + text; }
-    // Whether `texts` were heard one right after the other.
-    bool heardInARow(const QStringList &texts) const;
-    // The step table's texts, as "row,column: text", not reported before a box opened or, for `window`'s table as it
-    // stands, by now.
-    QStringList unheard(const QWidget *window);
+    // Every text of the step table was reported before the next box opened (`window`'s table as it stands: by now),
+    // and `inARow` was heard one right after the other (cell texts, and box(text) for a box as it opened).
+    void check(const QWidget *window, const QStringList &inARow);
 
 private:
     static void record(QAccessibleEvent *event);
     void checkTable(const QWidget *window, const QString &when);
 
+    QStringList heard;      // in order
     QSet<QString> reported; // "row,column: text" of every cell reported
     QStringList missed;
 };

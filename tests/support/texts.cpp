@@ -46,9 +46,9 @@ QList<quint8> updateRequests()
            QList<quint8>{0x1B, 0x03, 0x08, 0x02};
 }
 
-QString panelReadAloud(const QString &shownVersion)
+QString panelReadAloud(const QString &shownVersion, const QString &sku)
 {
-    return QStringLiteral("HW: KTL407.001\nSKU: 60318\nFW: ") + shownVersion;
+    return QStringLiteral("HW: KTL407.001\nSKU: %1\nFW: %2").arg(sku, shownVersion);
 }
 
 QStringList wholeUpdateRows()

@@ -75,8 +75,8 @@ extern const QStringList updateBoxes;
 // The requests of a whole update of the device on the release before, in order: the search, the switch to update
 // mode and one restart poll, the carried image's pages, the finish, the switch back, and the second search.
 QList<quint8> updateRequests();
-// The device panel of a device of the carried kind, as a screen reader is given it.
-QString panelReadAloud(const QString &shownVersion);
+// The device panel of a device of the carried hardware, as a screen reader is given it.
+QString panelReadAloud(const QString &shownVersion, const QString &sku = QStringLiteral("60318"));
 // The device on the release before: found, updated, found again up to date, and the closing row.
 QStringList wholeUpdateRows();
 } // namespace seen

@@ -19,9 +19,6 @@ public:
 
     // Runs the client from its start until it ends the run.
     RunEnd run() { return runToEnd(); }
-    // Whether the run ended about `ms` after the last box was answered. Only the Windows suite still asks this, until
-    // its whole runs say the same by the order of what happened; the waits themselves are the benchmark's.
-    bool endedAbout(int ms) const;
     // The rows from the first one that reads `first` on (none if no row does), so that a test finds the part of the
     // table it looks at by its content.
     QStringList rowsFrom(const QString &first) const;
@@ -30,8 +27,6 @@ public:
 // A close held during the transfer: the run went on to its outcome box, the close was acknowledged below the update's
 // line, the device was looked at once more, and the client ended after the last of `boxes`, its port let go.
 void checkHeldClose(WindowRun &run, const QStringList &boxes);
-// The same, for the Windows suite: and ended about `endsAfterMs` after the last box.
-void checkHeldClose(WindowRun &run, const QStringList &boxes, int endsAfterMs);
 
 // The first prompt of a run started in the system locale's language, the catalogues installed as the client's
 // start-up installs them, reads as texts::promptIn() words it for that language; the user cancels there.

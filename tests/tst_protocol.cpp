@@ -1,7 +1,5 @@
-// The line protocol without a line: the two checksums, frames, the requests' bytes, the identity in a reply, and the
-// update decision on what the device reported. (How images are laid into pages and summed: the whole runs of
-// tst_workflowfaults, whose simulated device takes a request only as the device reads it; the answers to pages and
-// finish: the reply-check fuzzer, against a plain reading of the rule.)
+// The line protocol without a line: checksums, frames, requests, the identity and the update decision. (Images laid
+// into pages: tst_workflowfaults; the answers to pages and finish: the reply-check fuzzer.)
 
 #include "device/firmwareimage.h"
 #include "device/protocol.h"
@@ -105,10 +103,8 @@ private slots:
         QCOMPARE(sku + '|' + hardware, QString(32, 'S') + QStringLiteral("|caf\u00E9"));
     }
 
-    // The image suits hardware "KTL407.001" and SKU "60318", compared whole and letter for letter, before any
-    // version; then the versions are compared as unsigned bytes, major first. The carried image's version is the
-    // build's; the other versions hold for any 0.1.x image. (The image's own version, a newer minor or major, and
-    // another SKU before a newer version: the whole runs of tst_workflow.)
+    // Hardware "KTL407.001" and SKU "60318", compared whole and letter for letter, before any version; then versions
+    // as unsigned bytes, major first. (The image's own version, newer minor or major: tst_workflow.)
     void updateDecision_data()
     {
         QTest::addColumn<QString>("hardware");

@@ -56,8 +56,7 @@ private slots:
         const QString folder = run.historyFolder.path();
         run.endClient();
         const QList<QJsonObject> records = historyRecords(folder);
-        // Its start, the device identified, the transfer begun and ended: a run killed at any of them says how far
-        // it got; then the whole record.
+        // Its start, the device identified, the transfer begun and ended: a run killed at any says how far it got.
         QCOMPARE(records.size(), 5);
         QCOMPARE(records[1].value("device").toObject().value("version").toString(), carried::previousVersion);
         QCOMPARE(records[2].value("pagesWritten").toInt(), 0);
@@ -82,10 +81,8 @@ private slots:
         QCOMPARE(QDir(folder).entryList({"*.trace"}), QStringList());
     }
 
-    // The first search finds a device it leaves as it is: up to date, newer (another minor or major version, shown as
-    // reported though its build number be a release's), or not one the image is for, newer or not. The table says so
-    // below the panel and a screen reader hears it before the next box; nothing is written. The prompt comes back,
-    // where the user cancels, but for a device up to date, whose box ends the run.
+    // A device the first search leaves as it is (up to date, newer, or not one the image is for), said below the panel
+    // and heard before the next box; a newer version is shown as reported. The prompt comes back, but for up to date.
     void firstSearchLeavesTheDevice_data()
     {
         QTest::addColumn<QByteArray>("sku");
@@ -131,9 +128,8 @@ private slots:
                            {texts::found, seen::panelReadAloud(shown, sku), line, ScreenReaderLog::box(box)});
     }
 
-    // On a small screen the rows outgrow the table: the panel of a device plugged in only at the third prompt, below
-    // the driver's row and three searches', is in view whole when the ready box asks to start. A screen reader hears
-    // why each search found nothing before the prompt asks again.
+    // On a small screen, the panel of a device plugged in at the third prompt is in view when the ready box asks; why
+    // each search before found nothing is heard before the prompt asks again.
     void panelInViewOnSmallScreen()
     {
         ScreenReaderLog screenReader;
@@ -155,9 +151,8 @@ private slots:
         screenReader.check(run.window, {texts::searching, texts::notFound, ScreenReaderLog::box(texts::connectPrompt)});
     }
 
-    // Started from the system locale (CTest runs this once per language): the connection prompt reads in the user's
-    // language, the client's own texts from its catalogue and the toolkit's Cancel from the toolkit's, while its Ok
-    // reads "OK" as the text says. The user cancels: the client closes without having touched the device.
+    // Run once per language from the system locale: the prompt reads in the user's language (its Ok "OK", as its text
+    // says); cancelled, the client closes without having touched the device.
     void promptInTheUsersLanguage()
     {
         ClientRun run;

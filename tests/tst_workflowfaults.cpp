@@ -1,6 +1,5 @@
-// Whole runs against a device that misbehaves (lost, damaged, late and rejected replies, a device that vanishes or
-// hangs at any request: tst_requestsweep) and with images the client cannot write. The user must never be told of a
-// success that did not happen, and the client must neither hang nor crash.
+// Whole runs against a device that misbehaves (vanishing or hanging at any request: tst_requestsweep) and with images
+// the client cannot write: never a success that did not happen, never a hang.
 
 #include "device/firmwareimage.h"
 #include "support/clientrun.h"
@@ -12,15 +11,6 @@ Q_DECLARE_METATYPE(Fault)
 Q_DECLARE_METATYPE(SimulatorConfig)
 
 using firmwareimage::pageAddress;
-
-namespace {
-SimulatorConfig faulty(const Fault &f)
-{
-    SimulatorConfig config;
-    config.faults = {f};
-    return config;
-}
-} // namespace
 
 class TestWorkflowFaults : public QObject
 {
@@ -61,9 +51,8 @@ private slots:
         }
     }
 
-    // A request refused twice ends the transfer with the error box, which a screen reader hears right after the
-    // update's line, and leaves the device in update mode; started again, the client recognises that and writes the
-    // image without identifying the device.
+    // A request refused twice ends the transfer with the error box (heard right after the update's line), the device
+    // left in update mode; started again, the client writes the image without identifying it.
     void rejectedTwice_data()
     {
         QTest::addColumn<Fault>("fault");
@@ -103,9 +92,8 @@ private slots:
         QVERIFY(run.simulator.lastFinish().accepted);
     }
 
-    // The look after an update the device accepted: anything but the carried image's version on a device of its kind
-    // is a failure, the error box after the success box. The device kept its version (its finish answered with the
-    // code alone, which counts as accepted), restarted newer, or restarted as another product.
+    // After an accepted update anything but the carried version on a device of its kind is a failure: kept its
+    // version (the finish answered with the code alone counts as accepted), restarted newer, or as another product.
     void wrongDeviceAfterUpdate_data()
     {
         QTest::addColumn<SimulatorConfig>("config");

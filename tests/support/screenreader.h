@@ -1,9 +1,7 @@
 #pragma once
 
-// What a screen reader is told during a run, for the Linux and the Windows suites alike. The toolkit's accessibility is
-// switched on, as a screen reader's coming switches it on, and what it would hand the platform's bridge is recorded:
-// the step-table cell reported as focused (a report of the table names its focused cell, as the Windows bridge does),
-// and each box as it opens.
+// What a screen reader is told during a run: the toolkit's accessibility switched on, as a screen reader does, and
+// recorded, the step-table cell reported as focused (a table's report names its focused cell) and each box opening.
 
 #include <QSet>
 #include <QStringList>

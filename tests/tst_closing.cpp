@@ -133,9 +133,8 @@ private slots:
         QCOMPARE(run.requestCodes().size(), requestsAtClose);
         QVERIFY(!run.window->serialWorker()->isOpen());
         // Recorded as closed, without a failure, unless the update had already been made.
-        const QString folder = run.historyFolder.path();
         run.endClient();
-        const QJsonObject record = historyRecords(folder).last();
+        const QJsonObject record = historyRecords(run.historyFolder.path()).last();
         QCOMPARE(record.value("outcome").toString(), QString(at == CloseAt::SuccessBoxAnswered ? "updated" : "closed"));
         QVERIFY(!record.contains("failedAt"));
         if (at == CloseAt::DriverSearch) { // ended with the run: the search had not yet said anything

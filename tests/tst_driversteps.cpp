@@ -162,7 +162,7 @@ private slots:
         QTest::addColumn<QStringList>("boxes"); // "title: text"
         QTest::addColumn<QStringList>("rows");  // below the installation's
         const QString missed = row(searching, notFound, "fail");
-        QTest::newRow("found") << true << QStringList(times(3, connectTitle + ": " + connectPrompt))
+        QTest::newRow("found") << true << QStringList(QVector<QString>(3, connectTitle + ": " + connectPrompt).toList())
                                << QStringList{row(checking, driverFound, "ok"), missed, missed};
         QTest::newRow("still missing")
             << false

@@ -41,22 +41,19 @@ private slots:
         screenReader.check(run.window, {texts::found, seen::panelReadAloud(carried::previousRelease),
                                         ScreenReaderLog::box(texts::ready)});
         QVERIFY(run.holdsCarriedImage());
-
         QCOMPARE(run.requestCodes(), seen::updateRequests());
-
         QCOMPARE(run.progress()->maximum(), carried::pages() - 1);
         QCOMPARE(run.progress()->value(), carried::pages() - 1);
         QVERIFY(run.progress()->isHidden());
-        // The panel names each build by the release that carried it.
         QCOMPARE(run.rows(), seen::wholeUpdateRows());
         QVERIFY(run.log().contains(texts::success));
         QVERIFY(run.log().contains("\t\t\tHW:KTL407.001\n\t\t\tSKU:60318\n\t\t\tFW:" + carried::previousVersion));
 
-        // What it leaves for support: a line of the run history as it began, its whole record as it ended, no trace.
+        // For support, no trace and a history line at its start, the device identified, the transfer begun and ended
+        // (as far as a killed run got), then its record.
         const QString folder = run.historyFolder.path();
         run.endClient();
         const QList<QJsonObject> records = historyRecords(folder);
-        // Its start, the device identified, the transfer begun and ended: a run killed at any says how far it got.
         QCOMPARE(records.size(), 5);
         QCOMPARE(records[1].value("device").toObject().value("version").toString(), carried::previousVersion);
         QCOMPARE(records[2].value("pagesWritten").toInt(), 0);

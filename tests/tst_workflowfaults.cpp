@@ -21,11 +21,9 @@ private slots:
     {
         QTest::addColumn<Fault>("fault");
         QTest::newRow("first write rejected") << Fault::on(FaultKind::RejectStatus, 0x09, 1, pageAddress(3));
-        // A page reply lost (the client waits out its second) or damaged.
         QTest::newRow("page reply lost") << Fault::on(FaultKind::NoReply, 0x09, 1, pageAddress(3));
         QTest::newRow("page reply damaged") << Fault::on(FaultKind::CorruptCrc, 0x09, 1, pageAddress(7));
         QTest::newRow("finish rejected once") << Fault::on(FaultKind::RejectStatus, 0x1B, 1);
-        // The search asks again after the error box, and the second identification succeeds.
         QTest::newRow("identification lost in the search") << Fault::on(FaultKind::NoReply, 0x02, 1);
     }
 

@@ -37,7 +37,6 @@ QString row(const QString &step, const QString &result, const char *icon)
 namespace seen {
 const QString driverRow = row(texts::driverSearch, texts::driverFound, "ok");
 const QString foundRow = row(texts::searching, texts::found, "ok");
-const QString notFoundRow = row(texts::searching, texts::notFound, "fail");
 const QStringList updateBoxes{texts::connectPrompt, texts::ready, texts::success, texts::upToDate};
 
 QList<quint8> updateRequests()

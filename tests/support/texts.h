@@ -66,7 +66,6 @@ QString row(const QString &step, const QString &result = {}, const char *icon = 
 namespace seen {
 extern const QString driverRow;
 extern const QString foundRow;
-extern const QString notFoundRow;
 extern const QStringList updateBoxes;
 // The requests of a whole update: search, update mode, one restart poll, pages, finish, switch back, second search.
 QList<quint8> updateRequests();

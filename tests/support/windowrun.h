@@ -9,7 +9,6 @@
 #include "ui/mainwindow.h"
 
 #include <QProgressBar>
-#include <QVector>
 
 class WindowRun : public WindowSession
 {
@@ -28,8 +27,3 @@ void checkHeldClose(WindowRun &run, const QStringList &boxes);
 
 // The first prompt, the catalogues installed as start-up does, reads as texts::promptIn() has it; the user cancels.
 void checkPromptInUsersLanguage(WindowRun &run);
-
-template <typename T> QList<T> times(int n, const T &value)
-{
-    return QVector<T>(n, value).toList();
-}

@@ -1,6 +1,5 @@
-// The user closes the window at any moment of a whole run: during the transfer the close is held until the outcome
-// box has been seen; anywhere else the client ends on it, shows nothing more and lets the port go, and a driver search
-// that takes seconds keeps the window processing events meanwhile.
+// The user closes the window at any moment of a whole run: held during the transfer until the outcome is seen,
+// taken at once anywhere else.
 
 #include "device/firmwareimage.h"
 #include "support/clientrun.h"
@@ -31,10 +30,8 @@ class TestClosing : public QObject
     Q_OBJECT
 
 private slots:
-    // The close comes while the device restarts into update mode, during the pages, or during a transfer that
-    // fails: the transfer runs on and its outcome box shows; the device is looked at once more, what that finds is
-    // shown, and then the client ends. A device that took the image but starts its old firmware again is reported
-    // as a failure, and no second transfer starts.
+    // A close at the switch to update mode or during the pages: the transfer runs on to its outcome box, the device
+    // is looked at once more and what that finds shown, then the client ends; no second transfer starts.
     void closeDuringTransfer_data()
     {
         QTest::addColumn<int>("atPage"); // the page on whose request the user closes; 0: the switch to update mode
@@ -81,9 +78,8 @@ private slots:
         }
     }
 
-    // Anywhere else the client ends on the close: nothing is shown after its window has gone, the device hears no
-    // further request, and the port is closed. A driver search that takes seconds is given up, the window taking the
-    // close while the search runs.
+    // Anywhere else the client ends on the close: no further box or request, the port closed; a driver search that
+    // takes seconds is given up, the window taking the close while it runs.
     void closeElsewhere_data()
     {
         QTest::addColumn<CloseAt>("at");
@@ -108,8 +104,8 @@ private slots:
             requestsAtClose = run.requestCodes().size();
             run.closeWindow();
         };
-        // For the driver search: the Windows probes with no registry entry, so that the slow search decides. The close
-        // comes as the search starts; the window must have taken it by the time the search comes back.
+        // The driver search: Windows probes with no registry entry, so that the slow search decides; closed as it
+        // starts.
         ScriptedWindows slowWindows;
         slowWindows.root = QStringLiteral("C:/");
         QByteArray probeOutput = "not run";
@@ -137,9 +133,8 @@ private slots:
         QCOMPARE(run.requestCodes().size(), requestsAtClose);
         QVERIFY(!run.window->serialWorker()->isOpen());
         // Recorded as closed, without a failure, unless the update had already been made.
-        const QString folder = run.historyFolder.path();
         run.endClient();
-        const QJsonObject record = historyRecords(folder).last();
+        const QJsonObject record = historyRecords(run.historyFolder.path()).last();
         QCOMPARE(record.value("outcome").toString(), QString(at == CloseAt::SuccessBoxAnswered ? "updated" : "closed"));
         QVERIFY(!record.contains("failedAt"));
         if (at == CloseAt::DriverSearch) { // ended with the run: the search had not yet said anything

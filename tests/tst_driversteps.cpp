@@ -1,5 +1,5 @@
-// The driver steps of the main window against a scripted system: what the user sees in the step table, the log and
-// the boxes, what lands in the extraction directory, and what the system was asked to do.
+// The driver steps against a scripted system: what the user sees, what lands in the extraction directory, and what
+// the system was asked to do.
 
 #include "device/firmwareimage.h"
 #include "support/clientrun.h"
@@ -14,14 +14,7 @@ using namespace texts;
 
 const QString tab = QStringLiteral("\t");
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// Makes a folder's entries impossible to remove or add for this process, or possible again. Root ignores permission
-// bits, so for root the folder is marked immutable instead.
+// Makes a folder's entries impossible to remove or add for this process, or possible again (root: immutable).
 bool lockFolder(const QString &path, bool locked)
 {
     if (::geteuid() == 0)
@@ -78,8 +71,7 @@ private slots:
         QCOMPARE(system->installerPolls, 0);
         QCOMPARE(system->startedPrograms.first(), directory + QStringLiteral("/CP210xVCPInstaller.exe"));
         QCOMPARE(system->startedIn.first(), directory);
-        // The carried package; each file is its resource, but the installer, unpacked under the plain name the
-        // process list is watched for.
+        // The carried package, the installer under the plain name the process list is watched for.
         const QStringList files = QString("CP210xVCPInstaller.exe CP210x_Universal_Windows_Driver_ReleaseNotes.txt "
                                           "SLAB_License_Agreement_VCP_Windows.txt dpinst.xml silabser.cat "
                                           "silabser.inf x64/silabser.sys")
@@ -87,7 +79,7 @@ private slots:
         QCOMPARE(filesBelow(directory), files);
         for (const QString &file : files) {
             const QString resource = file.startsWith("CP210xVCP") ? "CP210xVCPInstaller_x64.exe" : file;
-            QCOMPARE(contents(directory + '/' + file), contents(":/deviceFW/driver/" + resource));
+            QCOMPARE(readFile(directory + '/' + file), readFile(":/deviceFW/driver/" + resource));
             // Read-only copies would keep the directory from being removed on Windows.
             QVERIFY2(QFile::permissions(directory + '/' + file) & QFile::WriteOwner, qPrintable(file));
         }
@@ -127,7 +119,7 @@ private slots:
         QCOMPARE(run.system->startedPrograms, QStringList{extractionDirectory() + "/CP210xVCPInstaller.exe"});
         QVERIFY(!QFileInfo::exists(extractionDirectory()));
         QCOMPARE(QDir(users.path()).entryList(QDir::Files), QStringList{"thesis.txt"});
-        QCOMPARE(contents(users.filePath("thesis.txt")), QByteArray("precious"));
+        QCOMPARE(readFile(users.filePath("thesis.txt")), QByteArray("precious"));
     }
 
     void unremovableFolderStartsNothing()
@@ -142,7 +134,7 @@ private slots:
         QVERIFY(lockFolder(directory, false));
         QVERIFY(run.system->startedPrograms.isEmpty());
         QCOMPARE(run.system->installerPolls, 0);
-        QCOMPARE(contents(directory + "/CP210xVCPInstaller.exe"), QByteArray("planted"));
+        QCOMPARE(readFile(directory + "/CP210xVCPInstaller.exe"), QByteArray("planted"));
         const QString failed = QStringLiteral("не удалось распаковать пакет драйвера.");
         QCOMPARE(run.rows().mid(0, 3),
                  QStringList({row(driverSearch, driverMissing, "fail"), row(installing, failed, "fail"),
@@ -150,8 +142,7 @@ private slots:
         QVERIFY(run.log().contains(installing + tab + failed));
     }
 
-    // A close in the same turn of the event loop as the installation step's timer: the step finds the run given up
-    // and neither unpacks nor starts anything.
+    // A close in the same turn of the event loop as the installation step's timer: nothing unpacked or started.
     void givenUpRunInstallsNothing()
     {
         ClientRun run(SimulatorConfig(), true, {false});
@@ -163,16 +154,15 @@ private slots:
         QVERIFY(!QFileInfo::exists(extractionDirectory()));
     }
 
-    // The driver checked again after the installation. Found: the run goes on, the miss having used up one of the
-    // three searches (no device is connected). Still missing: this system cannot run the carried driver; the
-    // incompatible-Windows box, no second installation, and the client quits.
+    // The driver checked again after the installation: found, the run goes on (the miss used up one of the three
+    // searches); still missing, the incompatible-Windows box, no second installation, and the client quits.
     void afterInstallation_data()
     {
         QTest::addColumn<bool>("found");
         QTest::addColumn<QStringList>("boxes"); // "title: text"
         QTest::addColumn<QStringList>("rows");  // below the installation's
         const QString missed = row(searching, notFound, "fail");
-        QTest::newRow("found") << true << QStringList(times(3, connectTitle + ": " + connectPrompt))
+        QTest::newRow("found") << true << QStringList(QVector<QString>(3, connectTitle + ": " + connectPrompt).toList())
                                << QStringList{row(checking, driverFound, "ok"), missed, missed};
         QTest::newRow("still missing")
             << false
@@ -193,6 +183,7 @@ private slots:
             seen << box.title + ": " + box.text;
         QCOMPARE(seen, boxes);
         QCOMPARE(run.user.boxes()[0].icon, found ? QMessageBox::Information : QMessageBox::Critical);
+        QCOMPARE(run.user.boxes()[0].buttons, found ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
         QCOMPARE(run.rows(),
                  QStringList({row(driverSearch, driverMissing, "fail"), row(installing, installed, "ok")}) + rows);
         QCOMPARE(run.system->startedPrograms.size(), 1);

@@ -1,7 +1,5 @@
-// The line protocol without a line: the two checksums, frames, the requests' bytes, the identity in a reply, and the
-// update decision on what the device reported. (How images are laid into pages and summed: the whole runs of
-// tst_workflowfaults, whose simulated device takes a request only as the device reads it; the answers to pages and
-// finish: the reply-check fuzzer, against a plain reading of the rule.)
+// The line protocol without a line: checksums, frames, requests, the identity and the update decision. (Images laid
+// into pages: tst_workflowfaults; the answers to pages and finish: the reply-check fuzzer.)
 
 #include "device/firmwareimage.h"
 #include "device/protocol.h"
@@ -22,33 +20,19 @@ private slots:
     // The frames' own CRC is held by the known frames below.
     void imageChecksum() { QCOMPARE(firmwareimage::crc16Modbus("123456789"), quint16(0x4B37)); }
 
-    void knownFrames_data()
+    // A payload's frame, read back up to its end byte; and collections that hold no frame, the payload left untouched.
+    void frames_data()
     {
+        QTest::addColumn<QByteArray>("collected"); // a frame, then what came after it
+        QTest::addColumn<DecodeResult>("result");
         QTest::addColumn<QByteArray>("payload");
-        QTest::addColumn<QByteArray>("frame");
-        QTest::newRow("escaped start byte") << QByteArray::fromHex("01027e") << QByteArray::fromHex("7e01027d3e100d7f");
-        QTest::newRow("escaped crc byte") << QByteArray::fromHex("15") << QByteArray::fromHex("7e157d3d807f");
-        QTest::newRow("abc") << QByteArray("abc") << QByteArray::fromHex("7e616263dbca7f");
-    }
-
-    void knownFrames()
-    {
-        QFETCH(QByteArray, payload);
-        QFETCH(QByteArray, frame);
-        QCOMPARE(framecodec::encodeFrame(payload).toHex(' '), frame.toHex(' '));
-        // Trailing bytes after the end byte are not part of the frame.
-        QByteArray decoded;
-        QCOMPARE(framecodec::decodeFrame(frame + QByteArray::fromHex("7e99"), &decoded), DecodeResult::Ok);
-        QCOMPARE(decoded, payload);
-    }
-
-    void rejectedFrames_data()
-    {
-        QTest::addColumn<QByteArray>("collected");
-        QTest::addColumn<DecodeResult>("expected");
-        const auto row = [](const char *name, const char *hex, DecodeResult r) {
-            QTest::newRow(name) << QByteArray::fromHex(hex) << r;
+        const auto row = [](const char *name, const char *hex, DecodeResult r,
+                            const QByteArray &payload = "untouched") {
+            QTest::newRow(name) << QByteArray::fromHex(hex) << r << payload;
         };
+        row("escaped start byte", "7e01027d3e100d7f7e99", DecodeResult::Ok, QByteArray::fromHex("01027e"));
+        row("escaped crc byte", "7e157d3d807f7e99", DecodeResult::Ok, QByteArray::fromHex("15"));
+        row("abc", "7e616263dbca7f7e99", DecodeResult::Ok, "abc");
         row("nothing", "", DecodeResult::NoStartByte);
         row("stray byte before a good frame", "007e4186017f", DecodeResult::NoStartByte);
         row("no end byte", "7e418601", DecodeResult::NoEndByte);
@@ -58,13 +42,17 @@ private slots:
         row("second start byte is data", "7e7e4186017f", DecodeResult::CrcMismatch);
     }
 
-    void rejectedFrames()
+    void frames()
     {
         QFETCH(QByteArray, collected);
-        QFETCH(DecodeResult, expected);
-        QByteArray payload = "untouched";
-        QCOMPARE(framecodec::decodeFrame(collected, &payload), expected);
-        QCOMPARE(payload, QByteArray("untouched"));
+        QFETCH(DecodeResult, result);
+        QFETCH(QByteArray, payload);
+        QByteArray decoded = "untouched";
+        QCOMPARE(framecodec::decodeFrame(collected, &decoded), result);
+        QCOMPARE(decoded, payload);
+        if (result == DecodeResult::Ok)
+            QCOMPARE(framecodec::encodeFrame(payload).toHex(' '),
+                     collected.left(collected.indexOf('\x7f') + 1).toHex(' '));
     }
 
     // Each request as the device reads it: the code, then its fields without gaps, numbers low byte first.
@@ -105,10 +93,8 @@ private slots:
         QCOMPARE(sku + '|' + hardware, QString(32, 'S') + QStringLiteral("|caf\u00E9"));
     }
 
-    // The image suits hardware "KTL407.001" and SKU "60318", compared whole and letter for letter, before any
-    // version; then the versions are compared as unsigned bytes, major first. The carried image's version is the
-    // build's; the other versions hold for any 0.1.x image. (The image's own version, a newer minor or major, and
-    // another SKU before a newer version: the whole runs of tst_workflow.)
+    // Hardware "KTL407.001" and SKU "60318", compared whole and letter for letter, before any version; then versions
+    // as unsigned bytes, major first. (The image's own version, newer minor or major: tst_workflow.)
     void updateDecision_data()
     {
         QTest::addColumn<QString>("hardware");

@@ -1,5 +1,4 @@
-// The serial worker and the frame codec over a real pseudo-terminal: the test holds the master side, the worker
-// opens the slave with QSerialPort exactly as it opens a USB serial port.
+// The serial worker over a real pseudo-terminal: the test holds the master, the worker opens the slave as a USB port.
 
 #include "serial/framecodec.h"
 #include "serial/qorvserial.h"
@@ -33,8 +32,7 @@ QByteArray readMaster(const PtyPair &pty, int expected)
     return out;
 }
 
-// Waits until what the master wrote has reached the worker: first into the terminal's input queue, then out of it
-// into the worker's port, which reads while events are processed.
+// Waits until what the master wrote has gone through the terminal's input queue into the worker's port.
 bool reachesWorker(const PtyPair &pty)
 {
     const int fd = ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -47,8 +45,7 @@ bool reachesWorker(const PtyPair &pty)
     return reached;
 }
 
-// The line settings of the terminal behind `path`, as the kernel holds them for every open of it; set first to `set`
-// if given.
+// The line settings of the terminal behind `path`, set first to `set` if given.
 termios lineSettings(const QString &path, const termios *set = nullptr)
 {
     termios tio{};
@@ -175,8 +172,7 @@ private slots:
         QCOMPARE(worker->receivePacket(payload, 100), true);
     }
 
-    // A write the line cannot take at once (the far end said XOFF on a line that honours it) is still on its way,
-    // not failed: the reply wait decides. (A far end that hung up: the fault sweep's vanish rows.)
+    // A write the line cannot take at once (XOFF on a line that honours it) is on its way, not failed.
     void heldLineIsNoWriteFailure()
     {
         openWorker();

@@ -1,10 +1,6 @@
-// A fault at every request of a whole update: the device vanishes before answering request k, or hangs from request
-// k on. Whatever k, the user is never told of a success the device does not hold, the client ends by itself, and a
-// device that vanished, plugged in again as it was left, is brought to the carried image by the next run.
-//
-// By default the requests that are not pages and pages 1, 2, a middle one and the last two are swept; with
-// KZ_SWEEP=all every request of the update, and with KZ_SWEEP_SHARD=i/n only every n-th row from the i-th (0-based),
-// so that several processes can share the whole sweep (scripts/sweep).
+// The device vanishes before answering request k of a whole update, or hangs from it on: never a success it does not
+// hold, the client ends by itself, and a vanished device plugged in again is updated by the next run. Swept: the
+// requests but the middle pages; KZ_SWEEP=all every one; KZ_SWEEP_SHARD=i/n every n-th row from the i-th.
 
 #include "device/firmwareimage.h"
 #include "sim/device/devicelog.h"
@@ -12,8 +8,6 @@
 #include "support/files.h"
 
 #include <QtTest>
-
-#include <ctime>
 
 namespace {
 constexpr int firstPageIndex = 6; // status, identify, status, update mode and one restart poll come before
@@ -71,26 +65,17 @@ private slots:
     {
         QFETCH(int, index);
         QFETCH(bool, vanish);
-        SimulatorConfig config;
-        config.faults = {Fault::atRequest(vanish ? FaultKind::Vanish : FaultKind::Hang, index)};
-        ClientRun run(config);
-        // Wall and CPU time at the fault and at the first box after it.
-        QPair<qint64, double> fault{-1, 0};
-        QPair<qint64, double> told{-1, 0};
+        ClientRun run(faulty(Fault::atRequest(vanish ? FaultKind::Vanish : FaultKind::Hang, index)));
+        qint64 faultMs = -1; // when the device heard the request, for the table
         int heard = 0;
         QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&](const RequestTrace &) {
             if (++heard == index)
-                fault = {run.clock.elapsed(), double(std::clock()) / CLOCKS_PER_SEC};
-        });
-        QObject::connect(&run.user, &BoxAnswerer::shown, [&](const QString &) {
-            if (fault.first >= 0 && told.first < 0)
-                told = {run.clock.elapsed(), double(std::clock()) / CLOCKS_PER_SEC};
+                faultMs = run.clock.elapsed();
         });
         QVERIFY(run.run() != RunEnd::Watchdog);
         QCOMPARE(run.exitCode, 0);
-        QVERIFY2(fault.first >= 0, qPrintable("the run never reached the request; boxes " + boxNames(run.boxTexts()) +
-                                              ", requests heard " + QString::number(heard)));
-        const qint64 faultMs = fault.first;
+        QVERIFY2(faultMs >= 0, qPrintable("the run never reached the request; boxes " + boxNames(run.boxTexts()) +
+                                          ", requests heard " + QString::number(heard)));
         QCOMPARE(run.simulator.trace().at(index - 1).command, requestAt(index).first);
         const bool success = run.boxTexts().contains(texts::success);
         QVERIFY2(!success || run.holdsCarriedImage(), "a success the device does not hold");
@@ -100,16 +85,7 @@ private slots:
               qPrintable(boxNames(run.boxTexts())), run.endMs - faultMs);
         if (!vanish)
             return;
-        // The user hears of a vanished device at once (the error box, or the success box where it vanished only when
-        // the client no longer waited on it), without the client spinning on the dead port. Loose bounds for a
-        // loaded machine; the transfer benchmark measures the real figures.
-        if (told.first >= 0) {
-            QVERIFY2(told.first - fault.first < 1000, qPrintable(QString::number(told.first - fault.first)));
-            QVERIFY2(told.second - fault.second < 0.5, qPrintable(QString::number(told.second - fault.second)));
-        }
-
-        // Where it vanished at a page, the record says which and what the user was shown, and the run's frames are
-        // beside it.
+        // Vanished at a page: the record says which and what the user was shown, the run's frames beside it.
         if (requestAt(index).first == DeviceCommand::WritePage) {
             const QString folder = run.historyFolder.path();
             run.endClient();
@@ -118,9 +94,8 @@ private slots:
             QCOMPARE(r.value("failedAt").toString(), QStringLiteral("page %1").arg(index - firstPageIndex + 1));
             QCOMPARE(r.value("pagesWritten").toInt(), index - firstPageIndex);
             QCOMPARE(r.value("message").toString(), texts::restartError);
-            QFile trace(folder + "/" + r.value("run").toString() + ".trace");
-            QVERIFY(trace.open(QIODevice::ReadOnly));
-            const QList<QByteArray> frames = trace.readAll().trimmed().split('\n');
+            const QList<QByteArray> frames =
+                readFile(folder + "/" + r.value("run").toString() + ".trace").trimmed().split('\n');
             QVERIFY2(frames.size() >= 2 * (index - 1) && frames.first().contains(">> 11 bytes: 7e 08"), frames[0]);
         }
 

@@ -1,15 +1,7 @@
-// The window on the common screens at the common display scalings, in every language: nothing cut, nothing off the
-// screen, and grown only as far as it must.
-//
-// Each screen and scaling is a process of its own, as a user's session is: `tst_screens --scaling PERCENT
-// [--picture FILE]` checks the screen it is given in all six languages. On Linux CTest runs one per cell of the
-// matrix in tests/CMakeLists.txt, on Qt's VNC platform with a screen of that size at 96 DPI and QT_SCALE_FACTOR for
-// the scaling; scripts/windows runs the Windows build the same way under Wine at 96, 144 and 192 DPI.
-//
-// Readable means: every text of the step table whole in its cell, the device panel's lines whole, the panel inside
-// the table and clear of the next row, the window and its boxes on the screen, and the window no larger than that
-// needs. The checks look at the table as the view draws it (the style's text rectangle beside the icon, the view's
-// elide mode), not at how the window measured itself.
+// The window on the common screens at the common scalings, in every language: each text of the step table whole in
+// its cell as the view draws it, the device panel whole and clear of the next row, the window and its boxes on the
+// screen, and the window no larger than that needs. One process per screen and scaling (`tst_screens --scaling
+// PERCENT [--picture FILE]`): CTest's matrix on Qt's VNC platform here, scripts/windows under Wine.
 
 #include "app/constants.h"
 #include "app/startup.h"
@@ -36,8 +28,7 @@
 namespace {
 constexpr int panelRow = rowsAbovePanel;
 
-// Every text a run can write, through the window's own step table, one per row, with the device panel where a run
-// first shows it; the progress bar shows, as while the image is written.
+// Every text a run can write, one per row, the device panel where a run first shows it, and the progress bar.
 void fillWithEveryText(MainWindow &window)
 {
     auto *steps = window.findChild<StepTable *>();
@@ -124,11 +115,8 @@ private slots:
             QTest::newRow(qPrintable(language)) << language;
     }
 
-    // The client's window as start-up makes it on this screen, in each language. Its run starts by itself: the
-    // driver is found and the connection prompt comes up over the lower half of the window, which here sits at the
-    // bottom of the screen; the prompt must still be whole on the screen. The user cancels and the window closes
-    // itself, after which nothing of the run is left to fire. Shown again, it holds every text a run can write; the
-    // English one is pictured where a picture is asked for.
+    // The window as start-up makes it, at the screen's bottom: the prompt its run opens over its lower half is still
+    // on the screen; cancelled, the window closes itself. Shown again, it holds every text a run can write.
     void readable()
     {
         QFETCH(QString, language);
@@ -196,8 +184,7 @@ private slots:
         QApplication::processEvents();
         if (!view->viewport()->rect().contains(view->visualRect(view->model()->index(newest, 1))))
             breaches << QStringLiteral("newest row out of view");
-        // Placed by the system where it reaches past the screen's corner (as a cascade of windows may put it), a new
-        // window moves itself in once shown.
+        // A new window placed past the screen's corner (as a cascade may put it) moves itself in once shown.
         session.newWindow(std::make_unique<ScriptedSystem>());
         MainWindow &placed = *session.window;
         placed.move(area.bottomRight() - QPoint(100, 100));
@@ -233,8 +220,7 @@ int main(int argc, char *argv[])
     enableHighDpiScaling();
     QApplication app(argc, argv);
 #ifndef Q_OS_WIN
-    // The users' font: Windows gives its dialogs 9-point Segoe UI, and Liberation Sans (Arial's widths) is the
-    // nearest here. This platform's own default would be 12-point DejaVu Sans.
+    // Windows' 9-point Segoe UI for dialogs: Liberation Sans, with Arial's widths, is the nearest here.
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     if (QFontInfo(QApplication::font()).family() != QLatin1String("Liberation Sans"))
         qFatal("Liberation Sans is not installed (Debian: fonts-liberation2)");

@@ -29,7 +29,6 @@ WindowSession::WindowSession(BoxAnswerer::Watch watch)
     : user(nullptr, watch), windowSize(windowSizeForScreen(QSize(1920, 1080)))
 {
     clock.start();
-    QObject::connect(&user, &BoxAnswerer::answered, [this] { lastAnswerMs = clock.elapsed(); });
 }
 
 WindowSession::~WindowSession()

@@ -70,7 +70,6 @@ public:
     MainWindow *window = nullptr;
     QSize windowSize; // the start-up's size for a 1920 x 1080 screen unless set
     QElapsedTimer clock;
-    qint64 lastAnswerMs = -1;
     qint64 endMs = -1;
     qint64 closeRequestedMs = -1;
     int exitCode = -1;

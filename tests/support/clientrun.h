@@ -24,3 +24,11 @@ public:
     DeviceSimulator simulator;
     ScriptedSystem *system = nullptr;
 };
+
+// The simulated device as it starts unless told otherwise, with one fault.
+inline SimulatorConfig faulty(const Fault &fault)
+{
+    SimulatorConfig config;
+    config.faults = {fault};
+    return config;
+}

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QMessageBox>
 #include <QTableView>
+#include <QTest>
 #include <QtGui/private/qguiapplication_p.h>
 #include <qpa/qplatformaccessibility.h>
 #include <qpa/qplatformintegration.h>
@@ -72,17 +73,13 @@ void ScreenReaderLog::checkTable(const QWidget *window, const QString &when)
     }
 }
 
-bool ScreenReaderLog::heardInARow(const QStringList &texts) const
-{
-    for (int i = 0; i + texts.size() <= heard.size(); ++i) {
-        if (heard.mid(i, texts.size()) == texts)
-            return true;
-    }
-    return false;
-}
-
-QStringList ScreenReaderLog::unheard(const QWidget *window)
+void ScreenReaderLog::check(const QWidget *window, const QStringList &inARow)
 {
     checkTable(window, QStringLiteral("the end"));
-    return missed;
+    QCOMPARE(missed, QStringList());
+    for (int i = 0; i + inARow.size() <= heard.size(); ++i) {
+        if (heard.mid(i, inARow.size()) == inARow)
+            return;
+    }
+    QFAIL(qPrintable(QStringLiteral("not heard in a row; heard: ") + heard.join(QStringLiteral(" | "))));
 }

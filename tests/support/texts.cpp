@@ -37,7 +37,6 @@ QString row(const QString &step, const QString &result, const char *icon)
 namespace seen {
 const QString driverRow = row(texts::driverSearch, texts::driverFound, "ok");
 const QString foundRow = row(texts::searching, texts::found, "ok");
-const QString notFoundRow = row(texts::searching, texts::notFound, "fail");
 const QStringList updateBoxes{texts::connectPrompt, texts::ready, texts::success, texts::upToDate};
 
 QList<quint8> updateRequests()
@@ -46,9 +45,9 @@ QList<quint8> updateRequests()
            QList<quint8>{0x1B, 0x03, 0x08, 0x02};
 }
 
-QString panelReadAloud(const QString &shownVersion)
+QString panelReadAloud(const QString &shownVersion, const QString &sku)
 {
-    return QStringLiteral("HW: KTL407.001\nSKU: 60318\nFW: ") + shownVersion;
+    return QStringLiteral("HW: KTL407.001\nSKU: %1\nFW: %2").arg(sku, shownVersion);
 }
 
 QStringList wholeUpdateRows()

@@ -1,8 +1,6 @@
 #pragma once
 
-// The user-visible texts, in the source language the tests run in (no catalogue is installed), written once so that a
-// text the client says in the wrong place, or misspells, fails the runs that expect it; and the languages the client
-// carries.
+// The user-visible texts in the source language (no catalogue installed), written once; the client's languages.
 
 #include "app/product.h"
 
@@ -39,9 +37,8 @@ inline const QString installing = QStringLiteral("Установка драйв�
 inline const QString installed = QStringLiteral("установка завершена.");
 inline const QString checking = QStringLiteral("Проверка драйвера ...");
 
-// The connection prompt as a user of each language reads it: its title and text from the client's catalogue, its
-// Cancel button in the toolkit's word and its Ok button as "OK", which the text names. By the two letters of the
-// user's language; a language the client has not (Italian here, which Qt has) falls back to English, toolkit and all.
+// The connection prompt in each language (by its two letters): Cancel in the toolkit's word, Ok as "OK", which the
+// text names; a language the client has not falls back to English, the toolkit's texts too.
 struct WordedPrompt
 {
     QString title;
@@ -51,8 +48,7 @@ struct WordedPrompt
 };
 WordedPrompt promptIn(const QString &localeName);
 
-// While it lives, the toolkit calls the standard Ok button otherwise ("Aceptar", as in Spanish), so that a box whose
-// button kept the toolkit's word does not read "OK" in the source language either.
+// While it lives, the toolkit calls its Ok button "Aceptar", so that a box that kept the toolkit's word shows it.
 struct OtherOkWord : QTranslator
 {
     OtherOkWord() { QCoreApplication::installTranslator(this); }
@@ -70,13 +66,11 @@ QString row(const QString &step, const QString &result = {}, const char *icon = 
 namespace seen {
 extern const QString driverRow;
 extern const QString foundRow;
-extern const QString notFoundRow;
 extern const QStringList updateBoxes;
-// The requests of a whole update of the device on the release before, in order: the search, the switch to update
-// mode and one restart poll, the carried image's pages, the finish, the switch back, and the second search.
+// The requests of a whole update: search, update mode, one restart poll, pages, finish, switch back, second search.
 QList<quint8> updateRequests();
-// The device panel of a device of the carried kind, as a screen reader is given it.
-QString panelReadAloud(const QString &shownVersion);
+// The device panel of a device of the carried hardware, as a screen reader is given it.
+QString panelReadAloud(const QString &shownVersion, const QString &sku = QStringLiteral("60318"));
 // The device on the release before: found, updated, found again up to date, and the closing row.
 QStringList wholeUpdateRows();
 } // namespace seen

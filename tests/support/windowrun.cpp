@@ -6,26 +6,11 @@
 #include <QTest>
 #include <QTranslator>
 
-bool WindowRun::endedAbout(int ms) const
-{
-    const qint64 after = endMs - lastAnswerMs;
-    if (after >= ms - ms / 20 - 5 && after < ms + 800)
-        return true;
-    qWarning("ended %lld ms after the last box, expected about %d", after, ms);
-    return false;
-}
-
 QStringList WindowRun::rowsFrom(const QString &first) const
 {
     const QStringList all = rows();
     const int at = all.indexOf(first);
     return at < 0 ? QStringList() : all.mid(at);
-}
-
-void checkHeldClose(WindowRun &run, const QStringList &boxes, int endsAfterMs)
-{
-    checkHeldClose(run, boxes);
-    QVERIFY(run.endedAbout(endsAfterMs));
 }
 
 void checkHeldClose(WindowRun &run, const QStringList &boxes)

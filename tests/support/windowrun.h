@@ -1,8 +1,7 @@
 #pragma once
 
-// One whole run of the client's window as a user would have it (sim/user/windowsession.h), offscreen, with what the
-// suites check of every run. Where the device and the system come from is the caller's (clientrun.h on Linux, the
-// real Windows layers in tests/windows).
+// One whole run of the client's window as a user has it (sim/user/windowsession.h); the device and the system are
+// the caller's (clientrun.h on Linux, the real Windows layers in tests/windows).
 
 #include "release.h"
 #include "sim/user/windowsession.h"
@@ -10,7 +9,6 @@
 #include "ui/mainwindow.h"
 
 #include <QProgressBar>
-#include <QVector>
 
 class WindowRun : public WindowSession
 {
@@ -19,25 +17,13 @@ public:
 
     // Runs the client from its start until it ends the run.
     RunEnd run() { return runToEnd(); }
-    // Whether the run ended about `ms` after the last box was answered. Only the Windows suite still asks this, until
-    // its whole runs say the same by the order of what happened; the waits themselves are the benchmark's.
-    bool endedAbout(int ms) const;
-    // The rows from the first one that reads `first` on (none if no row does), so that a test finds the part of the
-    // table it looks at by its content.
+    // The rows from the first one that reads `first` on (none if no row does).
     QStringList rowsFrom(const QString &first) const;
 };
 
 // A close held during the transfer: the run went on to its outcome box, the close was acknowledged below the update's
 // line, the device was looked at once more, and the client ended after the last of `boxes`, its port let go.
 void checkHeldClose(WindowRun &run, const QStringList &boxes);
-// The same, for the Windows suite: and ended about `endsAfterMs` after the last box.
-void checkHeldClose(WindowRun &run, const QStringList &boxes, int endsAfterMs);
 
-// The first prompt of a run started in the system locale's language, the catalogues installed as the client's
-// start-up installs them, reads as texts::promptIn() words it for that language; the user cancels there.
+// The first prompt, the catalogues installed as start-up does, reads as texts::promptIn() has it; the user cancels.
 void checkPromptInUsersLanguage(WindowRun &run);
-
-template <typename T> QList<T> times(int n, const T &value)
-{
-    return QVector<T>(n, value).toList();
-}

@@ -1,8 +1,7 @@
-// The real Windows system layer on Windows (or Wine): the driver's registry entry as Windows keeps it, planted and
-// removed through the Win32 API rather than the client's own reader; and the whole client with the machine's own
-// registry, "where" and "tasklist". Only the vendor's installer is a stand-in: the file the client unpacked is
-// replaced by a small program that records that it ran, and is then started exactly as the client asked.
+// The real Windows system layer: the driver's registry entry planted through the Win32 API, and the whole client
+// with the machine's registry, "where" and "tasklist"; only the vendor's installer is a stand-in that records its run.
 
+#include "../support/files.h"
 #include "../support/windowrun.h"
 #include "driver/windowssystem.h"
 #include "sim/system/windowsregistry.h"
@@ -19,8 +18,7 @@ class TestWindowsSystem : public QObject
     QTemporaryDir temp{QDir::tempPath() + QStringLiteral("/kivra zid-XXXXXX")};
     QStringList asked; // what the client asked to start, and in which directory
 
-    // Runs the client from its start until it ends its run: how it ended, its boxes (text, then icon, title and
-    // buttons), then its step rows.
+    // Runs the client from its start until it ends its run: how it ended, its boxes, then its step rows.
     QStringList runClient()
     {
         WindowsPrimitives primitives = WindowsPrimitives::real();
@@ -33,10 +31,7 @@ class TestWindowsSystem : public QObject
         WindowRun run;
         run.newWindow(std::make_unique<WindowsSystem>(primitives));
         const RunEnd end = run.run();
-        QStringList seen{end == RunEnd::ApplicationQuit ? "quit" : "not quit"};
-        for (const RecordedBox &box : run.user.boxes())
-            seen << box.text << QStringLiteral("%1 %2 %3").arg(box.icon).arg(box.title).arg(box.buttons);
-        return seen + run.rows();
+        return QStringList{end == RunEnd::ApplicationQuit ? "quit" : "not quit"} + run.boxTexts() + run.rows();
     }
 
 private slots:
@@ -87,23 +82,19 @@ private slots:
         asked.clear();
         const QString record = temp.filePath(QStringLiteral("installer-record.txt"));
         qputenv("KZ_STANDIN_RECORD", QDir::toNativeSeparators(record).toUtf8());
-        // The installer goes from the (real) process list, and the second detection finds no driver.
-        QCOMPARE(
-            runClient(),
-            QStringList(
-                {"quit",
-                 QStringLiteral("Ваша версия Windows несовместима с данной программой. "
-                                "Дальнейшая работа невозможна. Обратитесь в службу "
-                                "поддержки email."),
-                 QStringLiteral("%1 Несовместимая версия Windows %2").arg(QMessageBox::Critical).arg(QMessageBox::Ok),
-                 row(texts::driverSearch, texts::driverMissing, "fail"), row(texts::installing, texts::installed, "ok"),
-                 row(texts::checking, texts::driverMissing, "fail")}));
+        // The installer goes from the (real) process list, and the second detection finds no driver. (The box's
+        // title and icon: tst_driversteps.)
+        QCOMPARE(runClient(), QStringList({"quit",
+                                           QStringLiteral("Ваша версия Windows несовместима с данной программой. "
+                                                          "Дальнейшая работа невозможна. Обратитесь в службу "
+                                                          "поддержки email."),
+                                           row(texts::driverSearch, texts::driverMissing, "fail"),
+                                           row(texts::installing, texts::installed, "ok"),
+                                           row(texts::checking, texts::driverMissing, "fail")}));
         const QString directory = QDir::tempPath() + QStringLiteral("/driver");
         QCOMPARE(asked, QStringList({directory + QStringLiteral("/CP210xVCPInstaller.exe"), directory}));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
-        QFile file(record);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(file.readAll()).split('\n').mid(0, 3),
+        QCOMPARE(QString::fromUtf8(readFile(record)).split('\n').mid(0, 3),
                  QStringList({QStringLiteral("ran"), QDir::toNativeSeparators(directory), QStringLiteral("0")}));
         QVERIFY(!keyExists(lockdownKey));
     }

@@ -40,17 +40,11 @@ QByteArray history(int runs, int lineBytes = 10, int first = 0, int linesPerRun 
     return out;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-}
-
 // The runs of the history in `folder` that were there before the test's run; -1 where a line is not a whole record.
 int earlierRuns(const QString &folder)
 {
     QSet<QString> runs;
-    for (const QByteArray &line : readAll(folder + "/history.jsonl").split('\n')) {
+    for (const QByteArray &line : readFile(folder + "/history.jsonl").split('\n')) {
         const QJsonDocument record = QJsonDocument::fromJson(line);
         if (!line.isEmpty() && !record.isObject())
             return -1;
@@ -126,7 +120,7 @@ private slots:
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
         cancelledRun(run);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
-        QCOMPARE(readAll(folder + "/history.jsonl"), before);
+        QCOMPARE(readFile(folder + "/history.jsonl"), before);
 
         run.startClient();
         cancelledRun(run);
@@ -142,9 +136,9 @@ private slots:
         QTest::addColumn<QByteArray>("userFile");
         QTest::newRow("link to a user's JSON lines, at the bounds") << "history link" << history(1000, 40);
         QTest::newRow("link to an empty file") << "history link" << QByteArray();
-        QTest::newRow("dangling link") << "history link" << QByteArray("(none)");
+        QTest::newRow("dangling link") << "history link" << QByteArray("<unreadable>");
         QTest::newRow("the folder a link") << "folder link" << QByteArray();
-        QTest::newRow("a pipe") << "pipe" << QByteArray("(none)");
+        QTest::newRow("a pipe") << "pipe" << QByteArray("<unreadable>");
         QTest::newRow("a run that names a trace outside") << "traversal" << QByteArray("frames");
     }
 
@@ -156,7 +150,7 @@ private slots:
         const QString base = run.historyFolder.path();
         const QString folder = base + "/history";
         const QString user = base + (inPlace == "traversal" ? "/victim.trace" : "/user.jsonl");
-        if (userFile != "(none)")
+        if (userFile != "<unreadable>")
             QVERIFY(writeFile(user, userFile));
         QVERIFY(QDir().mkpath(inPlace == "folder link" ? base + "/elsewhere" : folder));
         if (inPlace == "history link")
@@ -172,7 +166,7 @@ private slots:
         run.user.enqueue(QMessageBox::Cancel);
         QCOMPARE(run.run(), RunEnd::WindowClosed);
         run.endClient();
-        QCOMPARE(readAll(user), userFile);
+        QCOMPARE(readFile(user), userFile);
         QCOMPARE(QFileInfo(inPlace == "folder link" ? folder : folder + "/history.jsonl").isSymLink(),
                  inPlace.endsWith("link"));
         if (inPlace == "folder link")
@@ -253,10 +247,8 @@ private slots:
         SimulatorVersion::parse(carried::version, &upToDate.version);
         newer.version = {1, 0, 0};
         otherSku.sku = "99999";
-        const auto faulty = [](FaultKind kind, quint8 command, int nth, qint64 address = -1) {
-            SimulatorConfig config;
-            config.faults = {Fault::on(kind, command, nth, address)};
-            return config;
+        const auto on = [](FaultKind kind, quint8 command, int nth, qint64 address = -1) {
+            return faulty(Fault::on(kind, command, nth, address));
         };
         const Moment none = Moment::None;
         const QList<bool> found{true}, missing{false, false}, installed{false, true};
@@ -266,18 +258,18 @@ private slots:
         QTest::newRow("not suitable") << otherSku << found << none << "not-suitable//found";
         QTest::newRow("driver missing twice") << upToDate << missing << none << "driver-missing//missing";
         QTest::newRow("driver installed") << SimulatorConfig() << installed << none << "updated//installed";
-        QTest::newRow("identity lost once") << faulty(FaultKind::NoReply, 0x02, 1) << found << none << "updated//found";
-        QTest::newRow("first page lost") << faulty(FaultKind::Vanish, 0x09, 1, firmwareimage::pageAddress(0)) << found
+        QTest::newRow("identity lost once") << on(FaultKind::NoReply, 0x02, 1) << found << none << "updated//found";
+        QTest::newRow("first page lost") << on(FaultKind::Vanish, 0x09, 1, firmwareimage::pageAddress(0)) << found
                                          << none << "failed/page 1/found";
         // The look after the failure finds the device deaf: the failure the run ended with stays.
         QTest::newRow("a page lost, then the look fails")
-            << faulty(FaultKind::NoReply, 0x09, -1, page4) << found << Moment::DeafAfterError << "failed/page 4/found";
+            << on(FaultKind::NoReply, 0x09, -1, page4) << found << Moment::DeafAfterError << "failed/page 4/found";
         QTest::newRow("deaf in the look after the update")
             << SimulatorConfig() << found << Moment::DeafAfterSuccess << "failed/check after update/found";
         QTest::newRow("gone in the look after the update")
             << SimulatorConfig() << found << Moment::GoneAfterSuccess << "updated//found";
         QTest::newRow("closed while the identity is awaited")
-            << faulty(FaultKind::Hang, 0x02, 1) << found << Moment::CloseAtIdentity << "closed//found";
+            << on(FaultKind::Hang, 0x02, 1) << found << Moment::CloseAtIdentity << "closed//found";
     }
 
     void records()
@@ -315,7 +307,7 @@ private slots:
             QCOMPARE(atSuccess.value("device").toObject().value("hardware").toString(), QStringLiteral("KTL407.001"));
         }
         // A failed run's trace holds what the client wrote and what the device answered.
-        const QByteArray trace = readAll(folder + "/" + r.value("run").toString() + ".trace");
+        const QByteArray trace = readFile(folder + "/" + r.value("run").toString() + ".trace");
         QCOMPARE(trace.contains(">> ") && trace.contains("<< "), outcome == "failed");
     }
 

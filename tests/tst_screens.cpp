@@ -143,7 +143,7 @@ private slots:
         QSignalSpy shown(&session.user, &BoxAnswerer::shown);
         QVERIFY(shown.wait(20000));
         QCOMPARE(shown.first().first().toString(),
-                 QCoreApplication::translate("MainWindow", qPrintable(texts::connectPrompt)));
+                 QCoreApplication::translate("MainWindow", texts::connectPrompt.toUtf8().constData()));
         QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 20000);
         fillWithEveryText(window);
         window.show();

@@ -3,6 +3,7 @@
 // "device.log" here). The bridge is plugged in as Windows shows it: the USB device's registry entry.
 
 #include "../support/files.h"
+#include "../support/screenreader.h"
 #include "../support/windowrun.h"
 
 #include "app/runhistory.h"
@@ -81,11 +82,15 @@ private slots:
     void wholeUpdate()
     {
         const int before = devicelog::read(deviceLog).codes().size();
+        // Through the same accessibility events the UI Automation bridge turns into what NVDA and Narrator speak.
+        ScreenReaderLog screenReader;
         WindowsRun run;
         run.window->setHistoryFolder(RunHistory::defaultFolder());
         QCOMPARE(run.run(), RunEnd::ApplicationQuit);
         QCOMPARE(run.boxTexts(), seen::updateBoxes);
         QCOMPARE(run.rows(), seen::wholeUpdateRows());
+        screenReader.check(run.window, {texts::found, seen::panelReadAloud(carried::previousRelease),
+                                        ScreenReaderLog::box(texts::ready)});
         // The device took up its new version only because the sum over its flash matched the image's.
         QCOMPARE(devicelog::read(deviceLog).codes().mid(before), seen::updateRequests());
         run.endClient();

@@ -164,11 +164,6 @@ QString RunHistory::traceFile(const QString &run) const
     return isRunIdentifier(run) ? folder + QLatin1Char('/') + run + QStringLiteral(".trace") : QString();
 }
 
-QByteArray RunHistory::recordLine(const QJsonObject &record, qint64 limit)
-{
-    return fittedLine(QJsonDocument(record).toJson(QJsonDocument::Compact), limit);
-}
-
 bool RunHistory::usable()
 {
     if (folder.isEmpty())
@@ -221,7 +216,7 @@ void RunHistory::end(const RunRecord &record, const QStringList &trace)
 
 bool RunHistory::append(const QJsonObject &record)
 {
-    const QByteArray line = recordLine(record);
+    const QByteArray line = fittedLine(QJsonDocument(record).toJson(QJsonDocument::Compact), maxRecordBytes);
     HistoryLock lock(folder);
     QFile out(file());
     if (line.isEmpty() || !openRegular(out, QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {

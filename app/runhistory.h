@@ -47,10 +47,6 @@ public:
     // Where a run's trace goes: empty unless `run` is a run identifier as the client writes them (a UUID).
     QString traceFile(const QString &run) const;
 
-    // A record as it is written: one line of compact JSON, its longest strings (its message, a device's answer) cut
-    // until it is at most `limit` bytes with its newline. Empty where even that cannot bring it within the limit.
-    static QByteArray recordLine(const QJsonObject &record, qint64 limit = maxRecordBytes);
-
 private:
     // The history's lines that hold a JSON object, oldest first (and how many bytes of the file they take).
     struct Line

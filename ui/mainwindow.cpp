@@ -210,10 +210,6 @@ void MainWindow::showDevicePanel()
 {
     auto *panel = new FormDevice(this, deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor,
                                  deviceInfo.fwBuild);
-    // The panel reaches into the empty row below it: that row is made, and the view laid out with it at once rather
-    // than at its next turn, so that a table the rows have outgrown scrolls the panel into view whole.
-    stepModel->setRowCount(std::max(stepModel->rowCount(), stepRow + 2));
-    ui->tableView->doItemsLayout();
     stepTable->setPanel(stepRow, panel);
     stepRow += 2;
 }

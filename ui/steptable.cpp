@@ -104,6 +104,8 @@ void StepTable::setLine(int row, const QString &text)
 
 void StepTable::setPanel(int row, QWidget *panel)
 {
+    // The panel reaches into the empty row below it, which is made with it.
+    model->setRowCount(std::max(model->rowCount(), row + 2));
     auto *item = new QStandardItem;
     // A screen reader reads the cell, not the widget in it: the cell carries what the panel shows.
     item->setData(panel->accessibleName(), Qt::AccessibleTextRole);
@@ -119,6 +121,9 @@ void StepTable::setPanel(int row, QWidget *panel)
     const int below = view->verticalHeader()->defaultSectionSize();
     if (view->rowHeight(row) + below < panel->height())
         view->setRowHeight(row, panel->height() - below);
+    // Laid out at once rather than at the view's next turn, so that a table the rows have outgrown scrolls the panel
+    // into view whole.
+    view->doItemsLayout();
     showRow(row);
     view->update();
 }

@@ -11,6 +11,7 @@
 #include "sim/device/simulatoroptions.h"
 #include "sim/system/scriptedsystem.h"
 #include "sim/user/boxanswerer.h"
+#include "sim/user/screenreaderlistener.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
@@ -53,6 +54,7 @@ struct Options
     SimulatorConfig device;
     QString screenshots; // "" = no pictures
     bool answerBoxes = false;
+    bool screenReader = false;
     int answerPauseMs = screenshotPauseMs;
     int timeLimitS = 0;
 };
@@ -77,7 +79,8 @@ int parseOptions(const QCoreApplication &app, Options *options)
             "  --unplug-after-pages 100            cable pulled in the middle of the transfer\n"
             "  --fault no-reply:0x09:page=3:nth=1  one page write's answer lost; the client writes the page again\n"
             "  --baud 0                            transfer as fast as the machine allows\n"
-            "  --screenshots shots                 pictures of every box and of the window, into ./shots\n\n"
+            "  --screenshots shots                 pictures of every box and of the window, into ./shots\n"
+            "  --screen-reader                     what a screen reader announces, printed as it is announced\n\n"
             "Fault RULE for --fault:\n%4")
             .arg(config.version.toString(), fieldOptionText(config.sku), fieldOptionText(config.hardware),
                  Fault::syntaxHelp(), QStringLiteral(KZ_IMAGE_VERSION).leftJustified(22)));
@@ -94,6 +97,9 @@ int parseOptions(const QCoreApplication &app, Options *options)
                         "otherwise.")
              .arg(screenshotPauseMs),
          QStringLiteral("DIR")},
+        {QStringLiteral("screen-reader"),
+         QStringLiteral("Print what a screen reader announces as it is announced (\"heard: \"), and each text of the "
+                        "step table that was not announced before the next box opened (\"not heard: \").")},
         {QStringLiteral("time-limit"),
          QStringLiteral("End the demo after S seconds whatever the client is doing (default 0 = no limit)."),
          QStringLiteral("S")},
@@ -106,6 +112,7 @@ int parseOptions(const QCoreApplication &app, Options *options)
     options->screenshots = parser.value(QStringLiteral("screenshots"));
     if (parser.isSet(QStringLiteral("screenshots")) && options->screenshots.isEmpty())
         return commandline::usageError(QStringLiteral("--screenshots wants a directory"));
+    options->screenReader = parser.isSet(QStringLiteral("screen-reader"));
     options->answerBoxes = parser.isSet(QStringLiteral("answer-boxes")) || !options->screenshots.isEmpty();
     if (!commandline::intOption(parser, QStringLiteral("answer-boxes"), 0, std::numeric_limits<int>::max(),
                                 &options->answerPauseMs))
@@ -181,11 +188,24 @@ int main(int argc, char *argv[])
         takePictures(&window, options.screenshots);
     if (options.timeLimitS > 0)
         endAfter(options.timeLimitS);
+    std::unique_ptr<ScreenReaderListener> listener;
+    if (options.screenReader) {
+        listener = std::make_unique<ScreenReaderListener>();
+        const auto print = [](const char *what, const QString &text) {
+            QTextStream(stdout) << what << text << Qt::endl;
+        };
+        QObject::connect(listener.get(), &ScreenReaderListener::heardText,
+                         [print](auto &text) { print("heard: ", text); });
+        QObject::connect(listener.get(), &ScreenReaderListener::missedText,
+                         [print](auto &text) { print("not heard: ", text); });
+    }
 
     window.show();
     const int rc = QApplication::exec();
     // The worker outlives the window by design; the line is let go here, before the device goes away.
     window.serialWorker()->disconnectPort();
+    if (listener)
+        listener->missedBy(&window, QStringLiteral("the end"));
     err() << "simulated device: " << device.summary() << '\n';
     if (!options.screenshots.isEmpty())
         err() << "screenshots in " << QDir(options.screenshots).absolutePath() << '\n';

@@ -177,7 +177,7 @@ private slots:
         QFETCH(QStringList, boxes);
         QFETCH(QStringList, rows);
         ClientRun run(SimulatorConfig(), false, {false, found}, {false});
-        QCOMPARE(run.run(), found ? RunEnd::WindowClosed : RunEnd::ApplicationQuit);
+        QCOMPARE(run.runToEnd(), found ? RunEnd::WindowClosed : RunEnd::ApplicationQuit);
         QStringList seen;
         for (const RecordedBox &box : run.user.boxes())
             seen << box.title + ": " + box.text;

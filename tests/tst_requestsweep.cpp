@@ -72,7 +72,7 @@ private slots:
             if (++heard == index)
                 faultMs = run.clock.elapsed();
         });
-        QVERIFY(run.run() != RunEnd::Watchdog);
+        QVERIFY(run.runToEnd() != RunEnd::Watchdog);
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(faultMs >= 0, qPrintable("the run never reached the request; boxes " + boxNames(run.boxTexts()) +
                                           ", requests heard " + QString::number(heard)));
@@ -103,7 +103,7 @@ private slots:
         run.simulator.clearFaults();
         QVERIFY(run.simulator.openPty());
         run.startClient();
-        QVERIFY(run.run() != RunEnd::Watchdog);
+        QVERIFY(run.runToEnd() != RunEnd::Watchdog);
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.holdsCarriedImage());
         QCOMPARE(run.simulator.runMode(), quint8(1));

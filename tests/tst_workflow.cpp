@@ -24,7 +24,7 @@ private slots:
         const texts::OtherOkWord toolkit;
         ScreenReaderLog screenReader;
         ClientRun run; // the simulated device runs the release before unless told otherwise
-        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.runToEnd(), RunEnd::ApplicationQuit);
         QCOMPARE(run.window->windowTitle(), "ORVAN Kivra Zid update client v " + carried::release);
         QCOMPARE(run.window->minimumSize(), run.window->maximumSize()); // its size on each screen: tst_screens
         QVERIFY(run.window->findChild<QTextBrowser *>()->isHidden());
@@ -115,7 +115,7 @@ private slots:
         ClientRun run(config);
         run.user.enqueue(QMessageBox::Ok);
         run.user.enqueue(QMessageBox::Cancel);
-        QCOMPARE(run.run(), box == texts::upToDate ? RunEnd::ApplicationQuit : RunEnd::WindowClosed);
+        QCOMPARE(run.runToEnd(), box == texts::upToDate ? RunEnd::ApplicationQuit : RunEnd::WindowClosed);
         QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, box}));
         const QString panel = QStringLiteral("[panel KTL407.001 %1 %2]").arg(QString(sku), shown);
         QCOMPARE(run.rows(), QStringList({seen::driverRow, seen::foundRow, panel, row({}), "== " + line,
@@ -143,7 +143,7 @@ private slots:
             else if (text == texts::ready)
                 panelSeen = panel && view->viewport()->rect().contains(panel->geometry()) ? "whole" : "cut";
         });
-        run.run();
+        run.runToEnd();
         QCOMPARE(panelSeen, QStringLiteral("whole"));
         screenReader.check(run.window, {texts::searching, texts::notFound, ScreenReaderLog::box(texts::connectPrompt)});
     }

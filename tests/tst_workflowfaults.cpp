@@ -31,7 +31,7 @@ private slots:
     {
         QFETCH(Fault, fault);
         ClientRun run(faulty(fault));
-        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.runToEnd(), RunEnd::ApplicationQuit);
         const bool inSearch = fault.command == 0x02;
         QCOMPARE(run.boxTexts(), (inSearch ? QStringList{texts::connectPrompt, texts::restartError} + seen::updateBoxes
                                            : seen::updateBoxes));
@@ -65,7 +65,7 @@ private slots:
         QFETCH(int, pagesWritten);
         ScreenReaderLog screenReader;
         ClientRun run(faulty(fault));
-        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.runToEnd(), RunEnd::WindowClosed);
         QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::ready, texts::restartError}));
         screenReader.check(run.window, {texts::started, ScreenReaderLog::box(texts::restartError)});
         QCOMPARE(run.user.boxes()[2].title, texts::connectTitle);
@@ -81,7 +81,7 @@ private slots:
         run.simulator.clearFaults();
         run.simulator.clearTrace();
         run.startClient();
-        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.runToEnd(), RunEnd::ApplicationQuit);
         QCOMPARE(run.boxTexts().mid(3), seen::updateBoxes);
         // Only the search after the update identifies the device; the table shows no found row before the update.
         QCOMPARE(run.requestCodes().mid(0, 3), QList<quint8>({0x08, 0x08, 0x09}));
@@ -117,7 +117,7 @@ private slots:
         QFETCH(QStringList, rows);
         const texts::OtherOkWord toolkit;
         ClientRun run(config);
-        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.runToEnd(), RunEnd::WindowClosed);
         QCOMPARE(run.boxTexts(),
                  QStringList({texts::connectPrompt, texts::ready, texts::success, texts::restartError}));
         QCOMPARE(run.user.boxes()[3].buttonTexts.value(QMessageBox::Ok), QStringLiteral("OK"));
@@ -141,7 +141,7 @@ private slots:
         SimulatorConfig config;
         config.restartPolls = unanswered;
         ClientRun run(config);
-        run.run();
+        run.runToEnd();
         QCOMPARE(run.boxTexts(),
                  updated ? seen::updateBoxes : QStringList({texts::connectPrompt, texts::ready, texts::restartError}));
         // Search, status, update mode, four polls; then the first page, or the search after the failed transfer.
@@ -183,7 +183,7 @@ private slots:
         }
         ClientRun run;
         run.window->setFirmwareFileName(path);
-        const RunEnd end = run.run();
+        const RunEnd end = run.runToEnd();
         QCOMPARE(run.count(0x09), qMax(pages, 0));
         if (pages < 0) {
             QCOMPARE(end, RunEnd::WindowClosed);

@@ -6,8 +6,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 # The packages every build needs.
 # qttranslations5-l10n: the toolkit's own catalogues, which the client loads beside its own and the Windows
-# packages carry. qtbase5-private-dev: the tests switch the toolkit's accessibility on through its platform layer, as
-# a screen reader does, to hear what one is told.
+# packages carry. qtbase5-private-dev: the simulated listener (tests, demo) switches the toolkit's accessibility on
+# through its platform layer, as a screen reader does, to hear what one is told.
 # shellcheck disable=SC2034 # used by the scripts that source this
 build_packages=(build-essential cmake qtbase5-dev qtbase5-private-dev libqt5serialport5-dev qttools5-dev
     qttools5-dev-tools qttranslations5-l10n)

@@ -28,7 +28,7 @@ void checkPromptInUsersLanguage(WindowRun &run)
     QTranslator toolkit;
     installCatalogues(client, toolkit);
     run.user.enqueue(QMessageBox::Cancel);
-    QCOMPARE(run.run(), RunEnd::WindowClosed);
+    QCOMPARE(run.runToEnd(), RunEnd::WindowClosed);
     QCOMPARE(run.user.boxes().size(), 1);
     const RecordedBox &box = run.user.boxes()[0];
     const texts::WordedPrompt expected = texts::promptIn(QLocale::system().name());

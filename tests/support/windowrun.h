@@ -15,8 +15,6 @@ class WindowRun : public WindowSession
 public:
     WindowRun() { user.setPause(20); }
 
-    // Runs the client from its start until it ends the run.
-    RunEnd run() { return runToEnd(); }
     // The rows from the first one that reads `first` on (none if no row does).
     QStringList rowsFrom(const QString &first) const;
 };

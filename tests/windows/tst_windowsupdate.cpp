@@ -86,7 +86,7 @@ private slots:
         ScreenReaderLog screenReader;
         WindowsRun run;
         run.window->setHistoryFolder(RunHistory::defaultFolder());
-        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.runToEnd(), RunEnd::ApplicationQuit);
         QCOMPARE(run.boxTexts(), seen::updateBoxes);
         QCOMPARE(run.rows(), seen::wholeUpdateRows());
         screenReader.check(run.window, {texts::found, seen::panelReadAloud(carried::previousRelease),
@@ -116,7 +116,7 @@ private slots:
                 run.closeWindow();
         });
         watch.start(5);
-        QCOMPARE(run.run(), RunEnd::WindowClosed);
+        QCOMPARE(run.runToEnd(), RunEnd::WindowClosed);
         checkHeldClose(run, {texts::connectPrompt, texts::ready, texts::success, secondLook});
         const devicelog::Log log = devicelog::read(deviceLog);
         QCOMPARE(log.finishesAccepted(), 1);
@@ -137,7 +137,7 @@ private slots:
                 if (text == texts::restartError && errorAt < 0)
                     errorAt = QDateTime::currentMSecsSinceEpoch();
             });
-            QVERIFY(run.run() != RunEnd::Watchdog);
+            QVERIFY(run.runToEnd() != RunEnd::Watchdog);
             QCOMPARE(run.exitCode, 0);
             log = devicelog::read(deviceLog);
             if (run.boxTexts().contains(texts::success))
@@ -153,7 +153,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((log = devicelog::read(deviceLog)).pluggedInAgain, 20000);
         const int finishesBefore = log.finishesAccepted();
         WindowsRun again;
-        QCOMPARE(again.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(again.runToEnd(), RunEnd::ApplicationQuit);
         QCOMPARE(again.boxTexts(), seen::updateBoxes);
         QCOMPARE(devicelog::read(deviceLog).finishesAccepted(), finishesBefore + 1);
     }
@@ -180,7 +180,7 @@ private slots:
         QVERIFY(registry::plugBridge(port));
         const int requestsBefore = devicelog::read(deviceLog).codes().size();
         WindowsRun run;
-        QCOMPARE(run.run(), RunEnd::ApplicationQuit);
+        QCOMPARE(run.runToEnd(), RunEnd::ApplicationQuit);
         QCOMPARE(run.boxTexts(), QStringList({texts::connectPrompt, texts::restartError}));
         QCOMPARE(run.rowsFrom(row(texts::searching)), QStringList({row(texts::searching), row(texts::shuttingDown)}));
         // The box stays generic; the port's own reason is on the search's log line.

@@ -6,8 +6,7 @@
 
 const QString firmwareFileName = QStringLiteral(KZ_IMAGE_FILE);
 const QString deviceName = QStringLiteral(KZ_DEVICE_NAME);
-// Made after deviceName, which is defined above it in this file.
-const QString appTitle = QStringLiteral(KZ_APP_TITLE_TEMPLATE).arg(deviceName);
+const QString appTitle = QStringLiteral(KZ_APP_TITLE);
 const QString deviceType = QStringLiteral("KTL407.001");
 const QString deviceSku = QStringLiteral("60318");
 

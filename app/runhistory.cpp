@@ -1,11 +1,11 @@
 #include "app/runhistory.h"
 
 #include "app/logging.h"
+#include "app/ownfiles.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QJsonDocument>
 #include <QLockFile>
@@ -17,11 +17,9 @@
 #include <algorithm>
 #include <utility>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+using ownfiles::Entry;
+using ownfiles::entryAt;
+using ownfiles::openRegular;
 
 namespace {
 const QString historyName = QStringLiteral("history.jsonl");
@@ -38,42 +36,6 @@ bool isRunIdentifier(const QString &run)
     static const QRegularExpression uuid(
         QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
     return uuid.match(run).hasMatch();
-}
-
-// What lies at `path`, without following a link: nothing, a regular file, or anything else.
-enum class Entry { Absent, RegularFile, Folder, Other };
-Entry entryAt(const QString &path)
-{
-    const QFileInfo info(path);
-    if (info.isSymLink())
-        return Entry::Other;
-    if (!info.exists())
-        return Entry::Absent;
-    return info.isFile() ? Entry::RegularFile : info.isDir() ? Entry::Folder : Entry::Other;
-}
-
-// Opens `file` only where it is a regular file, or, for writing, absent and made now: never through a link, never a
-// device or a pipe. Where the system can say so as it opens (O_NOFOLLOW), nothing can be slipped in between.
-bool openRegular(QFile &file, QIODevice::OpenMode mode)
-{
-#ifdef Q_OS_UNIX
-    const bool writing = mode & QIODevice::WriteOnly;
-    const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC |
-                      (writing ? O_RDWR | O_CREAT | ((mode & QIODevice::Append) ? O_APPEND : 0) : O_RDONLY);
-    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), flags, 0644);
-    if (fd < 0)
-        return false;
-    struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    return file.open(fd, mode, QFileDevice::AutoCloseHandle);
-#else
-    const Entry entry = entryAt(file.fileName());
-    return (entry == Entry::RegularFile || (entry == Entry::Absent && (mode & QIODevice::WriteOnly))) &&
-           file.open(mode);
-#endif
 }
 
 // `json` with every string longer than `keepBytes` cut to at most that many bytes and a mark that it was cut. The

@@ -1,6 +1,7 @@
 #include "app/singleinstance.h"
 
 #include "app/logging.h"
+#include "app/ownfiles.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -59,8 +60,12 @@ bool SingleInstance::claim()
             !lock.removeStaleLockFile() || !lock.tryLock(0))
             return false;
     }
+    // The file a second start writes to is this client's own: a link put in its place goes (the link, not what it
+    // points to), and one is made.
+    if (ownfiles::entryAt(requestFile()) == ownfiles::Entry::Other)
+        QFile::remove(requestFile());
     QFile request(requestFile());
-    if (request.open(QIODevice::WriteOnly))
+    if (ownfiles::openRegular(request, QIODevice::WriteOnly | QIODevice::Append))
         request.close();
     watcher.addPath(requestFile());
     return true;
@@ -77,7 +82,7 @@ void SingleInstance::askToShow()
         AllowSetForegroundWindow(DWORD(pid));
 #endif
     QFile request(requestFile());
-    if (!request.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+    if (!ownfiles::openRegular(request, QIODevice::WriteOnly | QIODevice::Append) ||
         request.write(QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '\n') < 0)
         qCDebug(lcStartup) << "The running client could not be asked to show its window:" << request.errorString();
 }

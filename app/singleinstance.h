@@ -6,7 +6,7 @@
 //
 // The running client holds a lock file in the user's own runtime folder for as long as it runs (QLockFile: a client
 // that crashed or was killed leaves a lock whose process has gone, which the next start takes over). A second start
-// that finds the lock held touches a file beside it, which the running client watches.
+// that finds the lock held appends a line to a file beside it, which the running client watches.
 
 #include <QFileSystemWatcher>
 #include <QLockFile>

@@ -32,9 +32,7 @@ int MainWindow::searchDevice()
 
     // A device left in update mode by an interrupted transfer answers nothing else useful: write the image again.
     if (deviceInfo.statusBlock[0] != protocol::runModeApplication) {
-        searchDecision = UpdateDecision::Update;
-        if (!lookingAgain)
-            record.decision = searchDecision;
+        settleDecision(UpdateDecision::Update);
         return 1;
     }
     if (!identifyDevice()) {
@@ -83,14 +81,8 @@ void MainWindow::showFoundDevice()
 
 int MainWindow::reportDecision()
 {
-    searchDecision =
-        decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor, deviceInfo.fwBuild);
-    // The look after an update keeps the decision the update was made on.
-    if (!lookingAgain) {
-        record.decision = searchDecision;
-        if (*searchDecision != UpdateDecision::Update)
-            record.setOutcome(outcomeOf(*searchDecision));
-    }
+    settleDecision(
+        decideUpdate(deviceInfo.hardware, deviceInfo.sku, deviceInfo.fwMajor, deviceInfo.fwMinor, deviceInfo.fwBuild));
     switch (*searchDecision) {
     case UpdateDecision::NotSuitable:
         addReportLine(stepText(StepText::NotSuitable));
@@ -108,6 +100,17 @@ int MainWindow::reportDecision()
     showInformation(tr("Подключение устройства"), upToDate);
     shutDown(ClosingLine::InCurrentRowAndLog, quitDelayMs, Ending::Quit);
     return -1;
+}
+
+void MainWindow::settleDecision(UpdateDecision decision)
+{
+    searchDecision = decision;
+    // The look after an update keeps in the record the decision the update was made on.
+    if (lookingAgain)
+        return;
+    record.decision = decision;
+    if (decision != UpdateDecision::Update)
+        record.setOutcome(outcomeOf(decision));
 }
 
 // A link that fails before the device has said anything ends the run: the user is told to restart.

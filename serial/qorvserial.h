@@ -70,6 +70,8 @@ public:
     bool isLinkLost() const { return linkLost; }
     // The port's own text for the last failure (open, write, lost link): for the log a support person reads.
     QString lastErrorText() const { return lastError; }
+    // Every frame this worker wrote and every reply it read, its clock started with the worker.
+    serialtrace::Trace &serialTrace() { return trace; }
 
 signals:
     void finishedPort();
@@ -87,10 +89,6 @@ public slots:
                      QSerialPort::Parity parity, QSerialPort::StopBits stopBits, QSerialPort::FlowControl flowControl);
     void processPort();
     void dataReady();
-
-public:
-    // Every frame this worker wrote and every reply it read, its clock started with the worker.
-    serialtrace::Trace &serialTrace() { return trace; }
 
 private slots:
     void handleError(QSerialPort::SerialPortError error);

@@ -3,6 +3,7 @@
 // tst_requestsweep).
 
 #include "app/runhistory.h"
+#include "app/version.h"
 #include "device/firmwareimage.h"
 #include "support/clientrun.h"
 #include "support/files.h"
@@ -286,11 +287,22 @@ private slots:
     }
 
     // A second start while the client runs shows the running window and ends, without a box; once the first has
-    // gone (even killed), the next start runs.
+    // gone (even killed), the next start runs. A link where the request to show goes is replaced, not written through.
+    void secondStart_data()
+    {
+        QTest::addColumn<bool>("linkInPlace");
+        QTest::newRow("as the client left it") << false;
+        QTest::newRow("a link in place of the request to show") << true;
+    }
+
     void secondStart()
     {
+        QFETCH(bool, linkInPlace);
         QTemporaryDir runtime;
         QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString user = runtime.filePath("user.txt");
+        QVERIFY(writeFile(user, "mine") && QDir(runtime.path()).mkpath(KZ_PROGRAM_NAME));
+        QVERIFY(!linkInPlace || QFile::link(user, runtime.filePath(KZ_PROGRAM_NAME "/show")));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", runtime.path());
         env.insert("XDG_DATA_HOME", runtime.path());
@@ -317,6 +329,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((said += first.readAll()).contains("System locale"), 30000);
         first.kill();
         first.waitForFinished();
+        QCOMPARE(readFile(user), QByteArray("mine"));
     }
 };
 

@@ -126,6 +126,8 @@ private:
     bool identifyDevice();
     void showFoundDevice();
     int reportDecision();
+    // The search's decision, and the record's unless this is the look after an update.
+    void settleDecision(UpdateDecision decision);
     int endProgram();
     bool enterUpdateMode();
     bool sumImage(qint64 *size, quint16 *crc);

@@ -18,7 +18,11 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
 #include <QProgressBar>
+#include <QTableView>
 #include <QTextStream>
 #include <QTimer>
 #include <QTranslator>
@@ -55,6 +59,9 @@ struct Options
     QString screenshots; // "" = no pictures
     bool answerBoxes = false;
     bool screenReader = false;
+    bool driverMissing = false;
+    bool noDevice = false;
+    QString tableTexts; // "" = not recorded
     int answerPauseMs = screenshotPauseMs;
     int timeLimitS = 0;
 };
@@ -100,6 +107,12 @@ int parseOptions(const QCoreApplication &app, Options *options)
         {QStringLiteral("screen-reader"),
          QStringLiteral("Print what a screen reader announces as it is announced (\"heard: \"), and each text of the "
                         "step table that was not announced before the next box opened (\"not heard: \").")},
+        {QStringLiteral("driver-missing"),
+         QStringLiteral("The USB-to-UART driver is missing at first and present once the installer has run.")},
+        {QStringLiteral("no-device"), QStringLiteral("No device is connected: every search finds no port.")},
+        {QStringLiteral("table-texts"),
+         QStringLiteral("Append each text the step table shows, as it appears, to FILE (\"ms<TAB>row<TAB>column<TAB>text\", ms on the system's monotonic clock)."),
+         QStringLiteral("FILE")},
         {QStringLiteral("time-limit"),
          QStringLiteral("End the demo after S seconds whatever the client is doing (default 0 = no limit)."),
          QStringLiteral("S")},
@@ -113,6 +126,9 @@ int parseOptions(const QCoreApplication &app, Options *options)
     if (parser.isSet(QStringLiteral("screenshots")) && options->screenshots.isEmpty())
         return commandline::usageError(QStringLiteral("--screenshots wants a directory"));
     options->screenReader = parser.isSet(QStringLiteral("screen-reader"));
+    options->driverMissing = parser.isSet(QStringLiteral("driver-missing"));
+    options->noDevice = parser.isSet(QStringLiteral("no-device"));
+    options->tableTexts = parser.value(QStringLiteral("table-texts"));
     options->answerBoxes = parser.isSet(QStringLiteral("answer-boxes")) || !options->screenshots.isEmpty();
     if (!commandline::intOption(parser, QStringLiteral("answer-boxes"), 0, std::numeric_limits<int>::max(),
                                 &options->answerPauseMs))
@@ -136,6 +152,40 @@ void takePictures(MainWindow *window, const QString &directory)
     });
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, window,
                      [=] { saveWindow(window, directory, QStringLiteral("last-window.png")); });
+}
+
+// Each text of the step table as it appears, whatever the table does to show it, for a check of what a screen reader
+// said that does not take the table's word for what it showed.
+void recordTableTexts(MainWindow *window, const QString &path)
+{
+    auto file = std::make_shared<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+        err() << "cannot write " << path << '\n';
+        err().flush();
+        std::exit(1);
+    }
+    const QAbstractItemModel *model = window->findChild<QTableView *>()->model();
+    auto shown = std::make_shared<QHash<QPair<int, int>, QString>>();
+    const auto look = [=](const QModelIndex &from, const QModelIndex &to) {
+        for (int row = from.row(); row <= to.row(); ++row) {
+            for (int column = from.column(); column <= to.column(); ++column) {
+                const QModelIndex cell = model->index(row, column);
+                QString text = cell.data(Qt::AccessibleTextRole).toString();
+                if (text.isEmpty())
+                    text = cell.data(Qt::DisplayRole).toString();
+                if (text.isEmpty() || shown->value({row, column}) == text)
+                    continue;
+                shown->insert({row, column}, text);
+                QElapsedTimer now;
+                now.start();
+                QTextStream(file.get()) << now.msecsSinceReference() << '\t' << row << '\t' << column << '\t' << text.simplified() << '\n';
+            }
+        }
+    };
+    QObject::connect(model, &QAbstractItemModel::dataChanged, window, look);
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, window, [=](const QModelIndex &, int first, int last) {
+        look(model->index(first, 0), model->index(last, model->columnCount() - 1));
+    });
 }
 
 // The client runs its boxes and waits in nested event loops and goes on with its workflow when they are told to
@@ -174,8 +224,15 @@ int main(int argc, char *argv[])
         return 1;
     }
     MainWindow window(nullptr, size);
-    window.setSystemAccess(std::make_unique<ScriptedSystem>());
-    window.serialWorker()->setPortLister(device.portLister());
+    // A missing driver is found present once the installer has gone.
+    window.setSystemAccess(options.driverMissing ? std::make_unique<ScriptedSystem>(QList<bool>{false, true})
+                                                 : std::make_unique<ScriptedSystem>());
+    if (options.noDevice)
+        window.serialWorker()->setPortLister([] { return QList<PortListing>(); });
+    else
+        window.serialWorker()->setPortLister(device.portLister());
+    if (!options.tableTexts.isEmpty())
+        recordTableTexts(&window, options.tableTexts);
     // A simulated device's runs stay out of the user's own run history.
     window.setHistoryFolder({});
     std::unique_ptr<BoxAnswerer> user;

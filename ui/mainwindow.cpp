@@ -293,11 +293,30 @@ QMessageBox *MainWindow::createBox(const QString &title, const QString &text, QM
     return box;
 }
 
+namespace {
+// Texts read one after the other, each ended as a sentence where it does not end in a mark of its own, so that a
+// screen reader pauses between them.
+QString asSentences(const QStringList &texts)
+{
+    QStringList sentences;
+    for (const QString &text : texts)
+        sentences << (text.isEmpty() || text.back().isPunct() ? text : text + QLatin1Char('.'));
+    return sentences.join(QLatin1Char(' '));
+}
+} // namespace
+
 int MainWindow::runBox(QMessageBox *box)
 {
     // After the window has gone nothing more is shown; the answer is the one that asks for nothing more.
     if (runAbandoned)
         return QMessageBox::Cancel;
+    // The box takes the focus, and a screen reader cuts off what it was saying of the step table as it does: the
+    // box's name carries what the table gained that the screen reader may not have said yet, after the box's title,
+    // so that the user hears why the box is there before its question. The title on screen stays.
+    QStringList carried{box->windowTitle()};
+    carried << stepTable->takeTextsStillBeingSaid();
+    if (carried.size() > 1)
+        box->setAccessibleName(asSentences(carried));
     moveMessage(box, 0, height() / 2);
     const int answer = box->exec();
     // The window takes the keyboard focus back from the box at once, not when the system gets round to it: the step

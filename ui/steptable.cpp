@@ -2,6 +2,7 @@
 
 #include "ui/steptexts.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QHeaderView>
 #include <QIcon>
@@ -15,6 +16,10 @@
 #include <algorithm>
 
 namespace {
+// Slower than the default voices of Orca, NVDA and Narrator (about 13 characters a second, role names said with the
+// text): a box carries a text already said rather than leave one cut off.
+constexpr double screenReaderCharsPerSecond = 10;
+
 const QString okIcon = QStringLiteral(":/image/image/ok.png");
 const QString failIcon = QStringLiteral(":/image/image/fail.png");
 
@@ -33,6 +38,19 @@ protected:
 };
 } // namespace
 
+QStringList textsStillBeingSaid(const QList<WrittenText> &written, qint64 nowMs, double charsPerSecond)
+{
+    double done = 0; // when the text before was said, in ms
+    QStringList unsaid;
+    for (const WrittenText &each : written) {
+        done = std::max(done, double(each.ms)) + each.text.size() * 1000.0 / charsPerSecond;
+        // Each is done later than the one before: once one is unsaid, so is every newer one.
+        if (done > nowMs)
+            unsaid << each.text;
+    }
+    return unsaid;
+}
+
 StepTable::StepTable(QTableView *view, QStandardItemModel *model, QObject *parent)
     : QObject(parent), view(view), model(model)
 {
@@ -44,6 +62,7 @@ StepTable::StepTable(QTableView *view, QStandardItemModel *model, QObject *paren
     // the window is active, after every box too.
     view->setFocus();
     view->installEventFilter(this);
+    clock.start();
 }
 
 bool StepTable::eventFilter(QObject *watched, QEvent *event)
@@ -67,15 +86,30 @@ void StepTable::followNewest()
     view->selectionModel()->setCurrentIndex(newest, QItemSelectionModel::NoUpdate);
 }
 
+QStandardItem *StepTable::cell(int row, int column)
+{
+    // A screen reader asks for a cell's text over the bus after the toolkit has reported it, by then it may be a
+    // moment later. The toolkit drops every accessible cell of a table whose model changes its layout, as putting a
+    // new item in place does; only appending rows and changing an item's data keep them. So each row is made whole
+    // with its items before any of its texts is written, and a text is written on the item that stays.
+    while (model->rowCount() <= row) {
+        QList<QStandardItem *> items;
+        for (int c = 0; c < model->columnCount(); ++c)
+            items << new QStandardItem;
+        model->appendRow(items);
+    }
+    return model->item(row, column);
+}
+
 void StepTable::setStep(int row, const QString &text)
 {
-    model->setItem(row, 1, new QStandardItem(text));
+    cell(row, 1)->setText(text);
     showRow(row);
 }
 
 void StepTable::setResult(int row, const QString &text)
 {
-    model->setItem(row, 2, new QStandardItem(text));
+    cell(row, 2)->setText(text);
     showRow(row, 2);
 }
 
@@ -87,13 +121,14 @@ void StepTable::showRow(int row, int column)
     view->scrollTo(model->index(last, 1));
     view->scrollTo(model->index(row, 1));
     newest = model->index(row, column);
+    QString text = newest.data(Qt::AccessibleTextRole).toString();
+    written.append({clock.elapsed(), text.isEmpty() ? newest.data().toString() : text});
     followNewest();
 }
 
 void StepTable::markOutcome(int row, bool success)
 {
-    if (QStandardItem *item = model->item(row, 1))
-        item->setData(QIcon(success ? okIcon : failIcon), Qt::DecorationRole);
+    cell(row, 1)->setData(QIcon(success ? okIcon : failIcon), Qt::DecorationRole);
 }
 
 void StepTable::setLine(int row, const QString &text)
@@ -105,11 +140,9 @@ void StepTable::setLine(int row, const QString &text)
 void StepTable::setPanel(int row, QWidget *panel)
 {
     // The panel reaches into the empty row below it, which is made with it.
-    model->setRowCount(std::max(model->rowCount(), row + 2));
-    auto *item = new QStandardItem;
+    cell(row + 1, 1);
     // A screen reader reads the cell, not the widget in it: the cell carries what the panel shows.
-    item->setData(panel->accessibleName(), Qt::AccessibleTextRole);
-    model->setItem(row, 1, item);
+    cell(row, 1)->setData(panel->accessibleName(), Qt::AccessibleTextRole);
     view->setIndexWidget(model->index(row, 1), panel);
     view->setSpan(row, 1, 1, 2);
     // In the table the panel takes on the view's fonts, which a platform may make larger than the window's: it grows
@@ -126,6 +159,14 @@ void StepTable::setPanel(int row, QWidget *panel)
     view->doItemsLayout();
     showRow(row);
     view->update();
+}
+
+QStringList StepTable::takeTextsStillBeingSaid()
+{
+    const QStringList unsaid = textsStillBeingSaid(written, clock.elapsed(),
+                                                   screenReaderCharsPerSecond);
+    written.clear();
+    return unsaid;
 }
 
 QStyleOptionViewItem StepTable::cellOption() const

@@ -2,11 +2,13 @@
 
 #include "ui/windowfit.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QString>
 #include <QStyleOptionViewItem>
 
+class QStandardItem;
 class QStandardItemModel;
 class QTableView;
 class QWidget;
@@ -17,8 +19,21 @@ class QWidget;
 // A screen reader hears each text as it appears: the table holds the window's keyboard focus, and its current cell
 // follows the newest text, so that the toolkit reports that cell as focused (object:state-changed:focused on Linux,
 // UIA_AutomationFocusChangedEventId on Windows). While a box is open the box keeps the focus and the current cell
-// stays; the newest text is reported once the window has the focus back. Sighted users see none of it: no focus
+// stays; the newest text is reported once the window has the focus back, and what the box cut off is carried by the
+// box (takeTextsStillBeingSaid). Sighted users see none of it: no focus
 // frame is drawn, and the keyboard opens no editor.
+// A text of the step table and when it was written, in ms.
+struct WrittenText
+{
+    qint64 ms = 0;
+    QString text;
+};
+
+// A screen reader says the table's texts one after another as they are reported, at a pace of its user's choosing; a
+// box that opens cuts off whatever it is still saying. The texts it may not have said whole by `nowMs`, oldest first,
+// at a pace of `charsPerSecond`: each is begun when it was written or when the one before was done, whichever is later.
+QStringList textsStillBeingSaid(const QList<WrittenText> &written, qint64 nowMs, double charsPerSecond);
+
 class StepTable : public QObject
 {
     Q_OBJECT
@@ -38,10 +53,16 @@ public:
     // language in use, and the height of a row.
     StepTableNeeds measureTexts() const;
 
+    // The texts written since the last call that a screen reader may not have said whole by now; what a box that
+    // opens now carries for it.
+    QStringList takeTextsStillBeingSaid();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The item of a cell, its row made first where it is not there yet.
+    QStandardItem *cell(int row, int column);
     // Scrolls to the row just written and makes the cell of its newest text the one a screen reader is told of.
     void showRow(int row, int column = 1);
     void followNewest();
@@ -51,4 +72,6 @@ private:
     QTableView *view;
     QStandardItemModel *model;
     QPersistentModelIndex newest;
+    QList<WrittenText> written;
+    QElapsedTimer clock;
 };

@@ -111,7 +111,8 @@ int parseOptions(const QCoreApplication &app, Options *options)
          QStringLiteral("The USB-to-UART driver is missing at first and present once the installer has run.")},
         {QStringLiteral("no-device"), QStringLiteral("No device is connected: every search finds no port.")},
         {QStringLiteral("table-texts"),
-         QStringLiteral("Append each text the step table shows, as it appears, to FILE (\"ms<TAB>row<TAB>column<TAB>text\", ms on the system's monotonic clock)."),
+         QStringLiteral("Append each text the step table shows, as it appears, to FILE "
+                        "(\"ms<TAB>row<TAB>column<TAB>text\", ms on the system's monotonic clock)."),
          QStringLiteral("FILE")},
         {QStringLiteral("time-limit"),
          QStringLiteral("End the demo after S seconds whatever the client is doing (default 0 = no limit)."),
@@ -178,7 +179,8 @@ void recordTableTexts(MainWindow *window, const QString &path)
                 shown->insert({row, column}, text);
                 QElapsedTimer now;
                 now.start();
-                QTextStream(file.get()) << now.msecsSinceReference() << '\t' << row << '\t' << column << '\t' << text.simplified() << '\n';
+                QTextStream(file.get()) << now.msecsSinceReference() << '\t' << row << '\t' << column << '\t'
+                                        << text.simplified() << '\n';
             }
         }
     };

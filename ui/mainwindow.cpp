@@ -13,6 +13,7 @@
 #include "ui/windowfit.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -235,10 +236,26 @@ void MainWindow::setProgress(int page)
 
 void MainWindow::endRunAfter(int delayMs, Ending ending)
 {
+    QTimer::singleShot(delayMs, this, [this, ending] {
+        // An end that came first and waits for a screen reader is the run's end.
+        if (!endWaitsForSpeech)
+            endRun(ending);
+    });
+}
+
+void MainWindow::endRun(Ending ending)
+{
+    // The last texts of a run come just before its end, and a screen reader stops speaking as the window goes: with
+    // one listening, the window stays until it may have said them.
+    endWaitsForSpeech = QAccessible::isActive() && stepTable->msUntilSaid() > 0;
+    if (endWaitsForSpeech) {
+        QTimer::singleShot(int(stepTable->msUntilSaid()), Qt::PreciseTimer, this, [this, ending] { endRun(ending); });
+        return;
+    }
     if (ending == Ending::Close)
-        QTimer::singleShot(delayMs, this, &MainWindow::closeByItself);
+        closeByItself();
     else
-        QTimer::singleShot(delayMs, this, &QCoreApplication::quit);
+        QCoreApplication::quit();
 }
 
 void MainWindow::closeByItself()
@@ -319,6 +336,8 @@ int MainWindow::runBox(QMessageBox *box)
         box->setAccessibleName(asSentences(carried));
     moveMessage(box, 0, height() / 2);
     const int answer = box->exec();
+    // As the window takes the focus back a screen reader says its title before the table's newest text.
+    stepTable->noteSaid(windowTitle());
     // The window takes the keyboard focus back from the box at once, not when the system gets round to it: the step
     // that follows writes into the step table straight away, and a screen reader hears the table through its focus.
     if (isVisible())

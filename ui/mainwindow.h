@@ -99,6 +99,8 @@ private:
     void startProgress(int lastPage);
     void setProgress(int page);
     void endRunAfter(int delayMs, Ending ending);
+    // Ends the run now, or once a screen reader may have said the table's last texts.
+    void endRun(Ending ending);
     // The run's own end, as against the user's close button.
     void closeByItself();
     // The window was closed outside the transfer: the run is given up at once. Every wait ends, no box shows, the
@@ -159,6 +161,7 @@ private:
 
     Ui_MainWindow *ui;
     QStandardItemModel *stepModel;
+    bool endWaitsForSpeech = false; // the run has ended, and its window waits until its last texts were said
     StepTable *stepTable;
     int stepRow = 0;
     qorvserial *worker;

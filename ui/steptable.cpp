@@ -16,9 +16,9 @@
 #include <algorithm>
 
 namespace {
-// Slower than the default voices of Orca, NVDA and Narrator (about 13 characters a second, role names said with the
-// text): a box carries a text already said rather than leave one cut off.
-constexpr double screenReaderCharsPerSecond = 10;
+// Slower than the default voices of Orca, NVDA and Narrator (about 13 characters a second, and a role or a place said
+// with each text): a box carries a text already said, and the window waits longer, rather than cut one off.
+constexpr SpeechPace screenReaderPace{7, 500};
 
 const QString okIcon = QStringLiteral(":/image/image/ok.png");
 const QString failIcon = QStringLiteral(":/image/image/fail.png");
@@ -38,15 +38,33 @@ protected:
 };
 } // namespace
 
-QStringList textsStillBeingSaid(const QList<WrittenText> &written, qint64 nowMs, double charsPerSecond)
+namespace {
+// When each text is done.
+QList<qint64> saidBy(const QList<WrittenText> &written, SpeechPace pace)
 {
-    double done = 0; // when the text before was said, in ms
-    QStringList unsaid;
+    QList<qint64> done;
+    qint64 last = 0;
     for (const WrittenText &each : written) {
-        done = std::max(done, double(each.ms)) + each.text.size() * 1000.0 / charsPerSecond;
-        // Each is done later than the one before: once one is unsaid, so is every newer one.
-        if (done > nowMs)
-            unsaid << each.text;
+        last = std::max(last, each.ms) + pace.pauseMs + qint64(each.text.size() * 1000.0 / pace.charsPerSecond);
+        done << last;
+    }
+    return done;
+}
+} // namespace
+
+qint64 whenAllSaid(const QList<WrittenText> &written, SpeechPace pace)
+{
+    const QList<qint64> done = saidBy(written, pace);
+    return done.isEmpty() ? 0 : done.last();
+}
+
+QStringList textsStillBeingSaid(const QList<WrittenText> &written, qint64 nowMs, SpeechPace pace)
+{
+    const QList<qint64> done = saidBy(written, pace);
+    QStringList unsaid;
+    for (int i = 0; i < written.size(); ++i) {
+        if (done.at(i) > nowMs && written.at(i).table)
+            unsaid << written.at(i).text;
     }
     return unsaid;
 }
@@ -55,9 +73,10 @@ StepTable::StepTable(QTableView *view, QStandardItemModel *model, QObject *paren
     : QObject(parent), view(view), model(model)
 {
     view->setItemDelegate(new PlainCellDelegate(view));
-    // The keyboard came to the table only for a screen reader: it edits nothing, as the mouse alone did before.
-    view->setEditTriggers(view->editTriggers() &
-                          ~(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed));
+    // The keyboard came to the table only for a screen reader: the arrows move the cell it reads, but neither keys nor
+    // the mouse select or edit a step's text.
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionMode(QAbstractItemView::NoSelection);
     // The table takes no focus by click or Tab; it is the window's focus widget, which gets the keyboard focus whenever
     // the window is active, after every box too.
     view->setFocus();
@@ -163,10 +182,19 @@ void StepTable::setPanel(int row, QWidget *panel)
 
 QStringList StepTable::takeTextsStillBeingSaid()
 {
-    const QStringList unsaid = textsStillBeingSaid(written, clock.elapsed(),
-                                                   screenReaderCharsPerSecond);
+    const QStringList unsaid = textsStillBeingSaid(written, clock.elapsed(), screenReaderPace);
     written.clear();
     return unsaid;
+}
+
+void StepTable::noteSaid(const QString &text)
+{
+    written.append({clock.elapsed(), text, false});
+}
+
+qint64 StepTable::msUntilSaid() const
+{
+    return std::max<qint64>(0, whenAllSaid(written, screenReaderPace) - clock.elapsed());
 }
 
 QStyleOptionViewItem StepTable::cellOption() const

@@ -27,12 +27,23 @@ struct WrittenText
 {
     qint64 ms = 0;
     QString text;
+    bool table = true; // a text of the table, which a box carries where it was cut off
+};
+
+// How a screen reader says texts one after another: a pause for each (its role, its place) and so many characters a
+// second.
+struct SpeechPace
+{
+    double charsPerSecond = 0;
+    int pauseMs = 0;
 };
 
 // A screen reader says the table's texts one after another as they are reported, at a pace of its user's choosing; a
-// box that opens cuts off whatever it is still saying. The texts it may not have said whole by `nowMs`, oldest first,
-// at a pace of `charsPerSecond`: each is begun when it was written or when the one before was done, whichever is later.
-QStringList textsStillBeingSaid(const QList<WrittenText> &written, qint64 nowMs, double charsPerSecond);
+// box that opens, or a window that closes, cuts off whatever it is still saying. Said at `pace`, each begun when it was
+// written or when the one before was done, whichever is later: when the last is done, in ms, and the texts not said
+// whole by `nowMs`, oldest first.
+qint64 whenAllSaid(const QList<WrittenText> &written, SpeechPace pace);
+QStringList textsStillBeingSaid(const QList<WrittenText> &written, qint64 nowMs, SpeechPace pace);
 
 class StepTable : public QObject
 {
@@ -56,6 +67,11 @@ public:
     // The texts written since the last call that a screen reader may not have said whole by now; what a box that
     // opens now carries for it.
     QStringList takeTextsStillBeingSaid();
+    // A text a screen reader says that is not the table's (the window's title as it takes the focus back): it delays
+    // what the table gains after it.
+    void noteSaid(const QString &text);
+    // How long a screen reader may still be saying the table's texts, in ms (0 when it is done).
+    qint64 msUntilSaid() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

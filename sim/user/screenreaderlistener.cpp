@@ -43,6 +43,8 @@ void ScreenReaderListener::record(QAccessibleEvent *event)
 {
     const auto *shown = qobject_cast<const QMessageBox *>(event->object());
     if (event->type() == QAccessible::DialogStart && shown) {
+        // A box's name can carry the table's texts a screen reader was cut off from as the box took the focus.
+        listener->carried = shown->accessibleName();
         listener->missedBy(shown->parentWidget(), shown->text());
         listener->announced << box(shown->text());
         emit listener->heardText(listener->announced.last());
@@ -70,6 +72,10 @@ QStringList ScreenReaderListener::missedBy(const QWidget *window, const QString 
             QAccessibleInterface *cell = cells->cellAt(row, column);
             if (cell == nullptr || cell->text(QAccessible::Name).isEmpty() || reported.contains(cellKey(cell)))
                 continue;
+            if (carried.contains(cell->text(QAccessible::Name))) {
+                reported.insert(cellKey(cell));
+                continue;
+            }
             reported.insert(cellKey(cell)); // missed once
             missed << cellKey(cell) + QStringLiteral(" (before ") + when + QLatin1Char(')');
             emit missedText(missed.last());

@@ -3,7 +3,8 @@
 // What a screen reader is told as the client runs, for the tests and the demo alike. While a listener lives the
 // toolkit's accessibility is on, as a screen reader switches it on, and each announcement is kept in order: the cell
 // of the step table that takes the focus (a table's announcement names its focused cell) and each box as it opens.
-// As a box opens, each text of its window's table that was never announced is noted as missed, once. One listener at
+// As a box opens, each text of its window's table that was never announced, nor carried by the box's name, is noted
+// as missed, once. One listener at
 // a time: the toolkit has one handler for its accessibility updates.
 
 #include <QObject>
@@ -39,4 +40,5 @@ private:
     QStringList announced;
     QSet<QString> reported; // "row,column: text" of each cell announced or noted as missed
     QStringList missed;
+    QString carried; // the name of the box that opened last
 };

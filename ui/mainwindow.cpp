@@ -247,9 +247,10 @@ void MainWindow::endRun(Ending ending)
 {
     // The last texts of a run come just before its end, and a screen reader stops speaking as the window goes: with
     // one listening, the window stays until it may have said them.
-    endWaitsForSpeech = QAccessible::isActive() && stepTable->msUntilSaid() > 0;
+    const qint64 saying = QAccessible::isActive() ? stepTable->msUntilSaid() : 0;
+    endWaitsForSpeech = saying > 0;
     if (endWaitsForSpeech) {
-        QTimer::singleShot(int(stepTable->msUntilSaid()), Qt::PreciseTimer, this, [this, ending] { endRun(ending); });
+        QTimer::singleShot(int(saying), Qt::PreciseTimer, this, [this, ending] { endRun(ending); });
         return;
     }
     if (ending == Ending::Close)

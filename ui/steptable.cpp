@@ -36,9 +36,7 @@ protected:
         option->state &= ~QStyle::State_HasFocus;
     }
 };
-} // namespace
 
-namespace {
 // When each text is done.
 QList<qint64> saidBy(const QList<WrittenText> &written, SpeechPace pace)
 {

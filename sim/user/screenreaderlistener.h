@@ -4,8 +4,7 @@
 // toolkit's accessibility is on, as a screen reader switches it on, and each announcement is kept in order: the cell
 // of the step table that takes the focus (a table's announcement names its focused cell) and each box as it opens.
 // As a box opens, each text of its window's table that was never announced, nor carried by the box's name, is noted
-// as missed, once. One listener at
-// a time: the toolkit has one handler for its accessibility updates.
+// as missed, once. One listener at a time: the toolkit has one handler for its accessibility updates.
 
 #include <QObject>
 #include <QSet>

@@ -3,6 +3,7 @@
 #include "driver/systemaccess.h"
 
 #include <QList>
+#include <functional>
 #include <QStringList>
 
 // A stand-in for the operating system in the driver steps: answers from a script and records what it was asked.
@@ -17,11 +18,15 @@ public:
 
     bool driverPresent() override
     {
+        if (beforeAnswer)
+            beforeAnswer();
         ++driverChecks;
         return next(driverAnswers, driverChecks);
     }
     bool installerRunning() override
     {
+        if (beforeAnswer)
+            beforeAnswer();
         ++installerPolls;
         return next(installerAnswers, installerPolls);
     }
@@ -32,6 +37,9 @@ public:
         return true;
     }
 
+    // Called as the driver or the installer is asked about, before the answer: a test sees what the steps showed
+    // after each answer in the order of the questions, however late each comes.
+    std::function<void()> beforeAnswer;
     int driverChecks = 0;
     int installerPolls = 0;
     QStringList startedPrograms;

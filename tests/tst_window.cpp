@@ -1,11 +1,28 @@
 // The window's size where a half pixel rounds, the device panel's height and the version it shows, the close guard.
 
 #include "app/startup.h"
+#include "sim/system/scriptedsystem.h"
+#include "sim/user/windowsession.h"
+#include "ui/mainwindow.h"
 #include "ui/closeguard.h"
 #include "ui/formdevice.h"
 #include "ui/windowfit.h"
 
+#include <QScreen>
 #include <QtTest>
+
+namespace {
+// A catalogue whose every text is twenty times as long as English has it.
+class LongTexts : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *, const char *source, const char *, int) const override
+    {
+        return QString::fromUtf8(source).repeated(20);
+    }
+};
+} // namespace
 
 class TestWindow : public QObject
 {
@@ -14,6 +31,20 @@ class TestWindow : public QObject
 private slots:
     // Three tenths of the screen, an exact half pixel going up (409.5 and 1.5); the share itself: tst_screens.
     void windowSizeRoundsHalvesUp() { QCOMPARE(windowSizeForScreen(QSize(1365, 5)), QSize(410, 2)); }
+
+    // However long a catalogue's texts, the window grows only as far as the screen's available area.
+    void windowStaysOnTheScreen()
+    {
+        LongTexts longTexts;
+        QCoreApplication::installTranslator(&longTexts);
+        WindowSession session;
+        session.windowSize = initialWindowSize();
+        session.newWindow(std::make_unique<ScriptedSystem>());
+        QCoreApplication::removeTranslator(&longTexts);
+        const QSize available = session.window->screen()->availableSize();
+        QCOMPARE(session.window->width(), available.width()); // it grew, and stopped at the screen's edge
+        QVERIFY(session.window->height() <= available.height());
+    }
 
     void panelHeight_data()
     {

@@ -69,6 +69,9 @@ private slots:
             << QList<WrittenText>{{0, ten}, {5000, "b"}} << qint64(5000) << QStringList{"b"} << qint64(5200);
         QTest::newRow("the window's title delays, but is not carried")
             << QList<WrittenText>{{0, ten, false}, {0, "b"}} << qint64(1250) << QStringList{"b"} << qint64(1300);
+        QTest::newRow("never reported: carried, not waited for")
+            << QList<WrittenText>{{WrittenText::notReported, ten}, {0, "b"}} << qint64(5000) << QStringList{ten}
+            << qint64(200);
     }
 
     void stillBeingSaid()
@@ -80,6 +83,42 @@ private slots:
         const SpeechPace pace{10, 100}; // characters a second, ms a text
         QCOMPARE(textsStillBeingSaid(written, now, pace), unsaid);
         QCOMPARE(whenAllSaid(written, pace), allSaid);
+    }
+
+    // Texts written before the window had the focus were not reported, bar the newest as it came: the next box
+    // carries the others however long ago they were written.
+    void unreportedTextsGoToTheNextBox()
+    {
+        Table table;
+        table.steps.setStep(0, QStringLiteral("first"));
+        table.steps.setStep(1, QStringLiteral("second"));
+        QTest::qWait(1500); // "first" would have been said by now, had it been reported
+        table.view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&table.view));
+        QTRY_VERIFY(table.view.hasFocus());
+        QCOMPARE(table.steps.takeTextsStillBeingSaid().first(), QStringLiteral("first"));
+    }
+
+    // While another window holds the focus (a box, another program) no new text is reported as focused: the screen
+    // reader would leave that window for it. The newest is reported as the focus comes back.
+    void reportsOnlyWithTheFocus()
+    {
+        ScreenReaderListener listener;
+        Table table;
+        table.view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&table.view));
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        const int before = listener.heard().size();
+        table.steps.setStep(0, QStringLiteral("while away"));
+        table.steps.setResult(0, QStringLiteral("still away"));
+        QCOMPARE(listener.heard().mid(before), QStringList());
+        table.view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&table.view));
+        QTRY_VERIFY(listener.heard().mid(before).contains(QStringLiteral("still away")));
+        QVERIFY(!listener.heard().contains(QStringLiteral("while away")));
     }
 
     // The arrows move the cell a screen reader reads; no key and no click selects a cell or edits its text.

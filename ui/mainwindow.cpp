@@ -337,8 +337,6 @@ int MainWindow::runBox(QMessageBox *box)
         box->setAccessibleName(asSentences(carried));
     moveMessage(box, 0, height() / 2);
     const int answer = box->exec();
-    // As the window takes the focus back a screen reader says its title before the table's newest text.
-    stepTable->noteSaid(windowTitle());
     // The window takes the keyboard focus back from the box at once, not when the system gets round to it: the step
     // that follows writes into the step table straight away, and a screen reader hears the table through its focus.
     if (isVisible())

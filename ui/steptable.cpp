@@ -14,6 +14,7 @@
 #include <QTableView>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 // Slower than the default voices of Orca, NVDA and Narrator (about 13 characters a second, and a role or a place said
@@ -43,6 +44,10 @@ QList<qint64> saidBy(const QList<WrittenText> &written, SpeechPace pace)
     QList<qint64> done;
     qint64 last = 0;
     for (const WrittenText &each : written) {
+        if (each.ms == WrittenText::notReported) {
+            done << std::numeric_limits<qint64>::max();
+            continue;
+        }
         last = std::max(last, each.ms) + pace.pauseMs + qint64(each.text.size() * 1000.0 / pace.charsPerSecond);
         done << last;
     }
@@ -52,8 +57,12 @@ QList<qint64> saidBy(const QList<WrittenText> &written, SpeechPace pace)
 
 qint64 whenAllSaid(const QList<WrittenText> &written, SpeechPace pace)
 {
-    const QList<qint64> done = saidBy(written, pace);
-    return done.isEmpty() ? 0 : done.last();
+    qint64 last = 0;
+    for (const qint64 done : saidBy(written, pace)) {
+        if (done != std::numeric_limits<qint64>::max())
+            last = done;
+    }
+    return last;
 }
 
 QStringList textsStillBeingSaid(const QList<WrittenText> &written, qint64 nowMs, SpeechPace pace)
@@ -85,9 +94,23 @@ StepTable::StepTable(QTableView *view, QStandardItemModel *model, QObject *paren
 bool StepTable::eventFilter(QObject *watched, QEvent *event)
 {
     // The table's own focus report names its current cell, which must by then be the newest.
-    if (watched == view && event->type() == QEvent::FocusIn && view->currentIndex() != newest)
-        followNewest();
+    if (watched == view && event->type() == QEvent::FocusIn)
+        focusCameBack();
     return QObject::eventFilter(watched, event);
+}
+
+void StepTable::focusCameBack()
+{
+    // Texts written while a box, or the desktop before the window was first active, held the focus were not reported;
+    // now the newest is, after the window's title, which is not the table's to carry. The others go to the next box.
+    const qint64 now = clock.elapsed();
+    const bool newestWaits = !written.isEmpty() && written.last().ms == WrittenText::notReported;
+    const QString newestText = newestWaits ? written.takeLast().text : QString();
+    written.append({now, view->window()->windowTitle(), false});
+    if (newestWaits)
+        written.append({now, newestText});
+    if (view->currentIndex() != newest)
+        followNewest();
 }
 
 void StepTable::followNewest()
@@ -139,7 +162,8 @@ void StepTable::showRow(int row, int column)
     view->scrollTo(model->index(row, 1));
     newest = model->index(row, column);
     QString text = newest.data(Qt::AccessibleTextRole).toString();
-    written.append({clock.elapsed(), text.isEmpty() ? newest.data().toString() : text});
+    written.append({view->hasFocus() ? clock.elapsed() : WrittenText::notReported,
+                    text.isEmpty() ? newest.data().toString() : text});
     followNewest();
 }
 
@@ -183,11 +207,6 @@ QStringList StepTable::takeTextsStillBeingSaid()
     const QStringList unsaid = textsStillBeingSaid(written, clock.elapsed(), screenReaderPace);
     written.clear();
     return unsaid;
-}
-
-void StepTable::noteSaid(const QString &text)
-{
-    written.append({clock.elapsed(), text, false});
 }
 
 qint64 StepTable::msUntilSaid() const

@@ -22,9 +22,11 @@ class QWidget;
 // stays; the newest text is reported once the window has the focus back, and what the box cut off is carried by the
 // box (takeTextsStillBeingSaid). Sighted users see none of it: no focus
 // frame is drawn, and the keyboard opens no editor.
-// A text of the step table and when it was written, in ms.
+// A text of the step table and when it was reported to a screen reader, in ms; never where it was written while the
+// window did not have the focus and another text took its place before the focus came back.
 struct WrittenText
 {
+    static constexpr qint64 notReported = -1;
     qint64 ms = 0;
     QString text;
     bool table = true; // a text of the table, which a box carries where it was cut off
@@ -41,7 +43,7 @@ struct SpeechPace
 // A screen reader says the table's texts one after another as they are reported, at a pace of its user's choosing; a
 // box that opens, or a window that closes, cuts off whatever it is still saying. Said at `pace`, each begun when it was
 // written or when the one before was done, whichever is later: when the last is done, in ms, and the texts not said
-// whole by `nowMs`, oldest first.
+// whole by `nowMs`, oldest first. A text never reported is never said, and no one waits for it.
 qint64 whenAllSaid(const QList<WrittenText> &written, SpeechPace pace);
 QStringList textsStillBeingSaid(const QList<WrittenText> &written, qint64 nowMs, SpeechPace pace);
 
@@ -67,9 +69,6 @@ public:
     // The texts written since the last call that a screen reader may not have said whole by now; what a box that
     // opens now carries for it.
     QStringList takeTextsStillBeingSaid();
-    // A text a screen reader says that is not the table's (the window's title as it takes the focus back): it delays
-    // what the table gains after it.
-    void noteSaid(const QString &text);
     // How long a screen reader may still be saying the table's texts, in ms (0 when it is done).
     qint64 msUntilSaid() const;
 
@@ -82,6 +81,8 @@ private:
     // Scrolls to the row just written and makes the cell of its newest text the one a screen reader is told of.
     void showRow(int row, int column = 1);
     void followNewest();
+    // The window has the focus (back): a screen reader says its title, then the newest text.
+    void focusCameBack();
     // A cell as the view's delegate lays it out.
     QStyleOptionViewItem cellOption() const;
 

@@ -1,5 +1,5 @@
 # What an installation holds, and the packages CPack makes of it.
-set(CPACK_PACKAGE_NAME kivra-zid-update)
+set(CPACK_PACKAGE_NAME ${KZ_PROGRAM_NAME})
 set(CPACK_PACKAGE_VENDOR "${KZ_DEVICE_NAME}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Brings a ${KZ_DEVICE_NAME} handheld device's firmware to the version it carries")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -8,11 +8,11 @@ if(WIN32)
     # A folder that runs where it is unpacked: the client, the Qt libraries and plugins it loads, and the MinGW
     # runtime. The list is explicit, and scripts/windows proves it complete by starting the unpacked client in a
     # fresh Wine prefix that reports every DLL it cannot find.
-    install(TARGETS kivra-zid-update RUNTIME DESTINATION .)
+    install(TARGETS ${KZ_PROGRAM_NAME} RUNTIME DESTINATION .)
     # Signed as it is installed, so the ZIP and the installer both carry the signed client (when a certificate is
     # given: scripts/lib/sign-windows).
     install(CODE "execute_process(COMMAND \"${PROJECT_SOURCE_DIR}/scripts/lib/sign-windows\"
-                                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/kivra-zid-update.exe\"
+                                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${KZ_PROGRAM_NAME}.exe\"
                                   RESULT_VARIABLE kz_signed)
                   if(NOT kz_signed EQUAL 0)
                       message(FATAL_ERROR \"Signing the client failed\")
@@ -42,18 +42,18 @@ if(WIN32)
     endforeach()
 
     set(CPACK_GENERATOR ZIP NSIS)
-    set(CPACK_PACKAGE_FILE_NAME "kivra-zid-update-${PROJECT_VERSION}-win64")
+    set(CPACK_PACKAGE_FILE_NAME "${KZ_PROGRAM_NAME}-${PROJECT_VERSION}-win64")
     set(CPACK_PACKAGE_INSTALL_DIRECTORY "${KZ_CLIENT_NAME}")
     # A 64-bit installer (cmake/nsis-template.cmake) into the 64-bit "Program Files".
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     # The same uninstall entry for every version, so that an upgrade finds the earlier one and removes it first.
     set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "${KZ_CLIENT_NAME}")
-    set(CPACK_PACKAGE_EXECUTABLES kivra-zid-update "${KZ_CLIENT_NAME}")
+    set(CPACK_PACKAGE_EXECUTABLES ${KZ_PROGRAM_NAME} "${KZ_CLIENT_NAME}")
     set(CPACK_NSIS_DISPLAY_NAME "${KZ_CLIENT_NAME} ${PROJECT_VERSION}")
     set(CPACK_NSIS_PACKAGE_NAME "${KZ_CLIENT_NAME}")
     set(CPACK_NSIS_MUI_ICON "${PROJECT_SOURCE_DIR}/resources/brask/image/Logo.ico")
     set(CPACK_NSIS_MUI_UNIICON "${PROJECT_SOURCE_DIR}/resources/brask/image/Logo.ico")
-    set(CPACK_NSIS_INSTALLED_ICON_NAME kivra-zid-update.exe)
+    set(CPACK_NSIS_INSTALLED_ICON_NAME ${KZ_PROGRAM_NAME}.exe)
     set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
     set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
     # The run history's folder (docs/history.md), for whoever clicks it: the shell resolves "Local AppData" for the
@@ -71,8 +71,8 @@ set(kz_linux "${PROJECT_SOURCE_DIR}/resources/linux")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KZ_DEVICE_NAME} update team <support@kivra-zid.example>")
 # The changelog, the AppStream metadata and the manual page, with the releases of the release table.
 include(cmake/releasedocs.cmake)
-install(TARGETS kivra-zid-update RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES "${kz_linux}/kivra-zid-update.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(TARGETS ${KZ_PROGRAM_NAME} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES "${kz_linux}/${KZ_PROGRAM_NAME}.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # What software centres list: the client, its release, its licences and the USB device it serves.
 install(FILES "${KZ_LINUX_DOCS}/example.kivra_zid.update.metainfo.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
@@ -83,8 +83,8 @@ target_link_libraries(kivra-zid-icons PRIVATE Qt5::Gui)
 set(kz_icons "${CMAKE_CURRENT_BINARY_DIR}/icons")
 set(kz_icon_files)
 foreach(size ${kz_icon_sizes})
-    list(APPEND kz_icon_files "${kz_icons}/${size}/kivra-zid-update.png")
-    install(FILES "${kz_icons}/${size}/kivra-zid-update.png"
+    list(APPEND kz_icon_files "${kz_icons}/${size}/${KZ_PROGRAM_NAME}.png")
+    install(FILES "${kz_icons}/${size}/${KZ_PROGRAM_NAME}.png"
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 add_custom_command(OUTPUT ${kz_icon_files}
@@ -95,18 +95,18 @@ add_custom_command(OUTPUT ${kz_icon_files}
 add_custom_target(kivra-zid-theme-icons ALL DEPENDS ${kz_icon_files})
 
 # Access to the device's port for the user at the seat (see the rule's own comment).
-install(FILES "${kz_linux}/70-kivra-zid-update.rules" DESTINATION lib/udev/rules.d)
+install(FILES "${kz_linux}/70-${KZ_PROGRAM_NAME}.rules" DESTINATION lib/udev/rules.d)
 
 # What Debian asks of every package: its copyright, a changelog and a manual page, compressed as dpkg expects.
 set(kz_doc "${CMAKE_CURRENT_BINARY_DIR}/doc")
-add_custom_command(OUTPUT "${kz_doc}/changelog.gz" "${kz_doc}/kivra-zid-update.1.gz"
+add_custom_command(OUTPUT "${kz_doc}/changelog.gz" "${kz_doc}/${KZ_PROGRAM_NAME}.1.gz"
                    COMMAND ${CMAKE_COMMAND} -E make_directory "${kz_doc}"
                    COMMAND gzip -9n -c "${KZ_LINUX_DOCS}/changelog" > "${kz_doc}/changelog.gz"
-                   COMMAND gzip -9n -c "${KZ_LINUX_DOCS}/kivra-zid-update.1" > "${kz_doc}/kivra-zid-update.1.gz"
-                   DEPENDS "${KZ_LINUX_DOCS}/changelog" "${KZ_LINUX_DOCS}/kivra-zid-update.1")
-add_custom_target(kivra-zid-docs ALL DEPENDS "${kz_doc}/changelog.gz" "${kz_doc}/kivra-zid-update.1.gz")
-install(FILES "${kz_linux}/copyright" "${kz_doc}/changelog.gz" DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kivra-zid-update)
-install(FILES "${kz_doc}/kivra-zid-update.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+                   COMMAND gzip -9n -c "${KZ_LINUX_DOCS}/${KZ_PROGRAM_NAME}.1" > "${kz_doc}/${KZ_PROGRAM_NAME}.1.gz"
+                   DEPENDS "${KZ_LINUX_DOCS}/changelog" "${KZ_LINUX_DOCS}/${KZ_PROGRAM_NAME}.1")
+add_custom_target(kivra-zid-docs ALL DEPENDS "${kz_doc}/changelog.gz" "${kz_doc}/${KZ_PROGRAM_NAME}.1.gz")
+install(FILES "${kz_linux}/copyright" "${kz_doc}/changelog.gz" DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${KZ_PROGRAM_NAME})
+install(FILES "${kz_doc}/${KZ_PROGRAM_NAME}.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

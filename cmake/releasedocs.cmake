@@ -49,7 +49,7 @@ while(kz_index GREATER_EQUAL 0)
     kz_format_day(kz_changelog_date "${kz_date}" -R)
     set(kz_firmware "Firmware ${kz_build} (shown as ${kz_release}).")
     kz_wrap(kz_bullet "${kz_note}" "  * " "    ")
-    string(APPEND KZ_CHANGELOG "kivra-zid-update (${kz_release}) stable; urgency=medium\n\n  * ${kz_firmware}\n"
+    string(APPEND KZ_CHANGELOG "${KZ_PROGRAM_NAME} (${kz_release}) stable; urgency=medium\n\n  * ${kz_firmware}\n"
            "${kz_bullet}\n\n -- ${CPACK_DEBIAN_PACKAGE_MAINTAINER}  ${kz_changelog_date}\n\n")
     set(kz_xml_note "${kz_note}")
     string(REPLACE "&" "&amp;" kz_xml_note "${kz_xml_note}")
@@ -66,4 +66,4 @@ set(KZ_LINUX_DOCS "${CMAKE_CURRENT_BINARY_DIR}/linux")
 file(WRITE "${KZ_LINUX_DOCS}/changelog" "${KZ_CHANGELOG}\n")
 configure_file("${kz_linux}/example.kivra_zid.update.metainfo.xml.in"
                "${KZ_LINUX_DOCS}/example.kivra_zid.update.metainfo.xml" @ONLY)
-configure_file("${kz_linux}/kivra-zid-update.1.in" "${KZ_LINUX_DOCS}/kivra-zid-update.1" @ONLY)
+configure_file("${kz_linux}/${KZ_PROGRAM_NAME}.1.in" "${KZ_LINUX_DOCS}/${KZ_PROGRAM_NAME}.1" @ONLY)

@@ -3,9 +3,9 @@
 #include "app/startup.h"
 #include "sim/system/scriptedsystem.h"
 #include "sim/user/windowsession.h"
-#include "ui/mainwindow.h"
 #include "ui/closeguard.h"
 #include "ui/formdevice.h"
+#include "ui/mainwindow.h"
 #include "ui/windowfit.h"
 
 #include <QScreen>

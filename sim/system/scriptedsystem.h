@@ -3,8 +3,8 @@
 #include "driver/systemaccess.h"
 
 #include <QList>
-#include <functional>
 #include <QStringList>
+#include <functional>
 
 // A stand-in for the operating system in the driver steps: answers from a script and records what it was asked.
 // Once a script runs out, its last answer repeats.

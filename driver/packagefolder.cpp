@@ -1,18 +1,14 @@
 #include "driver/packagefolder.h"
 
+#include "app/ownfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace packagefolder {
 
-namespace {
-bool isLink(const QFileInfo &info)
-{
-    // A junction is Windows' directory link; QFileInfo does not count it as a symbolic link.
-    return info.isSymLink() || info.isJunction();
-}
-} // namespace
+using ownfiles::isLink;
 
 bool removeWithoutFollowingLinks(const QString &path)
 {

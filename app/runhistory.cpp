@@ -1,5 +1,6 @@
 #include "app/runhistory.h"
 
+#include "app/historyline.h"
 #include "app/logging.h"
 #include "app/ownfiles.h"
 
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <utility>
 
+using historyline::fittedLine;
 using ownfiles::Entry;
 using ownfiles::entryAt;
 using ownfiles::openRegular;
@@ -36,55 +38,6 @@ bool isRunIdentifier(const QString &run)
     static const QRegularExpression uuid(
         QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
     return uuid.match(run).hasMatch();
-}
-
-// `json` with every string longer than `keepBytes` cut to at most that many bytes and a mark that it was cut. The
-// text is taken as it comes: a cut never splits an escape or a character, and text that is no JSON stays no JSON.
-// One pass over the bytes, without parsing, so that a record of megabytes costs the run no noticeable time.
-QByteArray cutLongStrings(const QByteArray &json, int keepBytes)
-{
-    const QByteArray mark = QStringLiteral("…").toUtf8();
-    QByteArray out;
-    int i = 0;
-    while (i < json.size()) {
-        const int quote = int(json.indexOf('"', i));
-        if (quote < 0) {
-            out += json.mid(i);
-            break;
-        }
-        out += json.mid(i, quote + 1 - i);
-        // The string's bytes up to its closing quote; it is cut where its last character or escape within the bound
-        // begins.
-        const int start = quote + 1;
-        int cutAt = start;
-        int end = start;
-        for (; end < json.size() && json.at(end) != '"'; ++end) {
-            if (end - start <= keepBytes && (uchar(json.at(end)) & 0xC0) != 0x80)
-                cutAt = end;
-            if (json.at(end) == '\\')
-                ++end;
-        }
-        if (end >= json.size()) {
-            out += json.mid(start);
-            break;
-        }
-        out += end - start > keepBytes ? json.mid(start, cutAt - start) + mark : json.mid(start, end - start);
-        out += '"';
-        i = end + 1;
-    }
-    return out;
-}
-
-// A record as one line, its longest strings cut until it is at most `limit` bytes with its newline; empty where that
-// cannot bring it within the limit.
-QByteArray fittedLine(QByteArray json, qint64 limit)
-{
-    for (int keep = 4096; json.size() + 1 > limit; keep /= 2) {
-        const int before = json.size();
-        if (keep < 32 || (json = cutLongStrings(json, keep)).size() == before)
-            return QByteArray();
-    }
-    return json + '\n';
 }
 
 // Holds the history's lock file while it lives, so that a second copy of the client, or support's tool, never

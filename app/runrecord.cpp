@@ -100,7 +100,6 @@ RunRecord RunRecord::begin()
     r.carried = QStringLiteral(KZ_IMAGE_VERSION);
     r.system = QSysInfo::prettyProductName();
     r.locale = QLocale::system().name();
-    r.clock.start();
     return r;
 }
 
@@ -168,7 +167,7 @@ QJsonObject RunRecord::toJson(bool ended) const
                   {QStringLiteral("pages"), pages},
                   {QStringLiteral("versionAfter"), textOrNull(versionAfter)},
                   {QStringLiteral("outcome"), outcomeName(how)},
-                  {QStringLiteral("durationMs"), clock.isValid() ? clock.elapsed() : 0}};
+                  {QStringLiteral("durationMs"), durationMs}};
     if (how == RunOutcome::Failed) {
         o.insert(QStringLiteral("failedAt"), failedAt);
         o.insert(QStringLiteral("message"), message);

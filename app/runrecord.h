@@ -1,14 +1,13 @@
 #pragma once
 
 // One run as support reads it in the run history (app/runhistory.h; the format is in docs/history.md). The record is
-// filled in as the run goes and written several times: when the run starts, when the device is identified, when the
-// transfer begins and ends, and when the run ends. A reader takes the last line of each run, so a run killed at any
-// moment still says how far it got.
+// filled in as the run goes, by its one keeper (app/runrecorder.h), and written several times: when the run starts,
+// when the device is identified, when the transfer begins and ends, and when the run ends. A reader takes the last line
+// of each run, so a run killed at any moment still says how far it got.
 
 #include "device/updatedecision.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QJsonObject>
 #include <QString>
 
@@ -63,8 +62,8 @@ struct RunRecord
     std::optional<UpdateDecision> decision;
     int pagesWritten = 0;
     int pages = 0;
-    QString versionAfter; // as read by the check after the update; empty for none
-    QElapsedTimer clock;
+    QString versionAfter;  // as read by the check after the update; empty for none
+    qint64 durationMs = 0; // from the run's start to the line written, measured by its keeper (app/runrecorder.h)
 
     // A new run of this client on this system, started now.
     static RunRecord begin();

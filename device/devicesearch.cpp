@@ -15,18 +15,17 @@ const QString indent = QStringLiteral("\t\t\t");
 int MainWindow::searchDevice()
 {
     searchDecision.reset();
-    // The look after an update is a step of its own, set by its caller before it runs.
-    if (!lookingAgain)
-        runStage = RunStage::Search;
+    // Within the look after an update, the search is part of that step (RunRecorder::stepBegins).
+    recorder->stepBegins(RunStage::Search);
     worker->findDevicePort();
     if (!worker->isPortFound()) {
-        record.setOutcome(RunOutcome::NoDevice);
+        recorder->reached(RunOutcome::NoDevice);
         const QString notFound = stepText(StepText::DeviceNotFound);
         appendLog(notFound);
         finishStep(notFound, false);
         return 0;
     }
-    record.port = worker->currentPortName();
+    recorder->portFound(worker->currentPortName());
     if (!openAndReadStatus())
         return endProgram();
 
@@ -40,7 +39,7 @@ int MainWindow::searchDevice()
         reportIOError(false);
         return 0;
     }
-    recordDevice();
+    recorder->deviceIdentified(deviceInfo.hardware, deviceInfo.sku, deviceInfo.versionText());
     showFoundDevice();
     return reportDecision();
 }
@@ -105,12 +104,7 @@ int MainWindow::reportDecision()
 void MainWindow::settleDecision(UpdateDecision decision)
 {
     searchDecision = decision;
-    // The look after an update keeps in the record the decision the update was made on.
-    if (lookingAgain)
-        return;
-    record.decision = decision;
-    if (decision != UpdateDecision::Update)
-        record.setOutcome(outcomeOf(decision));
+    recorder->decided(decision);
 }
 
 // A link that fails before the device has said anything ends the run: the user is told to restart.
@@ -127,10 +121,8 @@ void MainWindow::checkUpdatedDevice()
     // after the restart decides. A device not found again says nothing either way, and the run ends as it would.
     // The record keeps the device as it was before the update and the decision made on it; what this search reads
     // is the version after.
-    runStage = RunStage::CheckAfterUpdate;
-    lookingAgain = true;
+    recorder->stepBegins(RunStage::CheckAfterUpdate);
     searchDevice();
-    lookingAgain = false;
     if (searchDecision && *searchDecision != UpdateDecision::UpToDate)
         iOError();
 }

@@ -15,12 +15,12 @@ constexpr int retryDelayMs = 100;
 
 bool MainWindow::flashFirmware()
 {
-    runStage = RunStage::UpdateMode;
+    recorder->stepBegins(RunStage::UpdateMode);
     if (!enterUpdateMode()) {
         iOError();
         return false;
     }
-    runStage = RunStage::Image;
+    recorder->stepBegins(RunStage::Image);
     if (!firmwareFile.open(QIODevice::ReadOnly)) {
         iOError();
         return false;
@@ -34,10 +34,10 @@ bool MainWindow::flashFirmware()
     }
     const bool written = writePages(size);
     firmwareFile.close();
-    noteRecord();
+    recorder->transferEnded();
     const quint32 end = firmwareimage::endAddress(firmwareimage::pageCount(size));
     if (written)
-        runStage = RunStage::Finish;
+        recorder->stepBegins(RunStage::Finish);
     if (!written || !acceptedWithOneRetry([&] { return finishImage(imageCrc, end); })) {
         iOError();
         return false;
@@ -78,9 +78,7 @@ bool MainWindow::sumImage(qint64 *size, quint16 *crc)
 bool MainWindow::writePages(qint64 size)
 {
     const qint64 pages = firmwareimage::pageCount(size);
-    record.pages = static_cast<int>(pages);
-    runStage = RunStage::Pages;
-    noteRecord();
+    recorder->transferBegins(static_cast<int>(pages));
     startProgress(static_cast<int>(pages - 1));
     qint64 remaining = size;
     char page[firmwareimage::pageSize];
@@ -92,7 +90,7 @@ bool MainWindow::writePages(qint64 size)
         const quint32 address = firmwareimage::pageAddress(k);
         if (!acceptedWithOneRetry([&] { return writePage(address, page); }))
             return false;
-        record.pagesWritten = static_cast<int>(k + 1);
+        recorder->pagesWritten(static_cast<int>(k + 1));
         setProgress(static_cast<int>(k));
         remaining -= firmwareimage::pageSize;
     }

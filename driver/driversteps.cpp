@@ -42,14 +42,13 @@ QString extractionDirectory()
 
 bool MainWindow::checkDriver()
 {
-    beginRecord();
-    runStage = RunStage::Driver;
+    recorder->stepBegins(RunStage::Driver);
     const bool present = systemAccess->driverPresent();
     // The window may have been closed while the probe ran: the run ends without another step.
     if (runAbandoned)
         return false;
+    recorder->driverLookedFor(present);
     if (present) {
-        record.driver = record.driver == DriverState::Unknown ? DriverState::Found : DriverState::Installed;
         const QString found = stepText(StepText::DriverFound);
         chageLastLineTextBrowser(currentStepText + tab + found);
         finishStep(found, true);
@@ -57,7 +56,6 @@ bool MainWindow::checkDriver()
         return false;
     }
 
-    record.driver = DriverState::Missing;
     const QString missing = stepText(StepText::DriverMissing);
     chageLastLineTextBrowser(currentStepText + tab + missing);
     finishStep(missing, false);
@@ -70,7 +68,7 @@ bool MainWindow::checkDriver()
     }
 
     // The carried package is the vendor's driver for Windows 10; if it did not take, this system cannot run it.
-    record.setOutcome(RunOutcome::DriverMissing);
+    recorder->reached(RunOutcome::DriverMissing);
     runBox(createBox(tr("Несовместимая версия Windows"),
                      tr("Ваша версия Windows несовместима с данной программой. Дальнейшая работа "
                         "невозможна. Обратитесь в службу поддержки email."),

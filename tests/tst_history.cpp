@@ -1,6 +1,6 @@
 // What a run leaves for support: its record in history.jsonl, brought up to date as the run goes, whatever the disk,
 // the file or a second copy of the client does to it (a whole update's record: tst_workflow; a vanish at every page:
-// tst_requestsweep).
+// tst_requestsweep; the record's rules without a window: tst_runrecord).
 
 #include "app/runhistory.h"
 #include "app/version.h"
@@ -65,8 +65,8 @@ void cancelledRun(ClientRun &run)
     run.endClient();
 }
 
-// What the device does at a moment of the run: deaf or gone after the success box, deaf after the error box.
-enum class Moment { None, DeafAfterSuccess, GoneAfterSuccess, DeafAfterError };
+// What the device does at a moment of the run: deaf after the success box, or after the error box.
+enum class Moment { DeafAfterSuccess, DeafAfterError };
 } // namespace
 
 Q_DECLARE_METATYPE(Moment)
@@ -221,43 +221,27 @@ private slots:
         QCOMPARE(found, appended);
     }
 
-    // What each kind of run says in its record, as the run went: "outcome/failedAt/driver".
+    // The window tells the record what happens, as the run goes: "outcome/failedAt/driver". The record's rules for
+    // every kind of run are held without a window by tst_runrecord.
     void records_data()
     {
         QTest::addColumn<SimulatorConfig>("config");
-        QTest::addColumn<QList<bool>>("driverPresent");
         QTest::addColumn<Moment>("moment");
         QTest::addColumn<QString>("record");
-        SimulatorConfig upToDate, newer, otherSku;
-        SimulatorVersion::parse(carried::version, &upToDate.version);
-        newer.version = {1, 0, 0};
-        otherSku.sku = "99999";
-        const Moment none = Moment::None;
-        const QList<bool> found{true}, missing{false, false}, installed{false, true};
-        const qint64 page4 = firmwareimage::pageAddress(3);
-        QTest::newRow("up to date") << upToDate << found << none << "up-to-date//found";
-        QTest::newRow("device newer") << newer << found << none << "device-newer//found";
-        QTest::newRow("not suitable") << otherSku << found << none << "not-suitable//found";
-        QTest::newRow("driver missing twice") << upToDate << missing << none << "driver-missing//missing";
-        QTest::newRow("driver installed") << SimulatorConfig() << installed << none << "updated//installed";
-        QTest::newRow("identity lost once")
-            << faulty(Fault::on(FaultKind::NoReply, 0x02, 1)) << found << none << "updated//found";
         // The look after the failure finds the device deaf: the failure the run ended with stays.
-        QTest::newRow("a page lost, then the look fails") << faulty(Fault::on(FaultKind::NoReply, 0x09, -1, page4))
-                                                          << found << Moment::DeafAfterError << "failed/page 4/found";
+        QTest::newRow("a page lost, then the look fails")
+            << faulty(Fault::on(FaultKind::NoReply, 0x09, -1, firmwareimage::pageAddress(3))) << Moment::DeafAfterError
+            << "failed/page 4/found";
         QTest::newRow("deaf in the look after the update")
-            << SimulatorConfig() << found << Moment::DeafAfterSuccess << "failed/check after update/found";
-        QTest::newRow("gone in the look after the update")
-            << SimulatorConfig() << found << Moment::GoneAfterSuccess << "updated//found";
+            << SimulatorConfig() << Moment::DeafAfterSuccess << "failed/check after update/found";
     }
 
     void records()
     {
         QFETCH(SimulatorConfig, config);
-        QFETCH(QList<bool>, driverPresent);
         QFETCH(Moment, moment);
         QFETCH(QString, record);
-        ClientRun run(config, true, driverPresent);
+        ClientRun run(config);
         const QString folder = run.historyFolder.path();
         // A run killed at the success box still says that every page went in, and which device took them.
         QJsonObject atSuccess;
@@ -267,8 +251,6 @@ private slots:
             const Moment now = text == texts::success ? Moment::DeafAfterSuccess : Moment::DeafAfterError;
             if (moment == now && (text == texts::success || text == texts::restartError))
                 run.simulator.setFaults({Fault::on(FaultKind::NoReply, 0x08)});
-            else if (moment == Moment::GoneAfterSuccess && text == texts::success)
-                run.simulator.unplug();
         });
         run.runToEnd();
         run.endClient();

@@ -59,7 +59,7 @@ MainWindow::MainWindow(QWidget *parent, QSize size)
 
     worker = new qorvserial;
     firmwareFile.setFileName(firmwareResource());
-    history = std::make_unique<RunHistory>(RunHistory::defaultFolder());
+    recorder = std::make_unique<RunRecorder>(worker->serialTrace(), RunHistory::defaultFolder());
     ui->progressBar->hide();
     setWindowTitle(appTitle);
     progressUpdate.setSingleShot(true);
@@ -88,12 +88,7 @@ void MainWindow::fitToScreen(QSize size)
 // The worker is deliberately not deleted: it lives for the whole process, like the window that owns the run.
 MainWindow::~MainWindow()
 {
-    if (recordBegun) {
-        // A run that ended by none of the steps' own endings was ended by its window.
-        if (record.outcome() == RunOutcome::Running)
-            record.close();
-        history->end(record, worker->serialTrace().lines());
-    }
+    recorder->runEnded();
     delete ui;
 }
 
@@ -142,40 +137,7 @@ void MainWindow::setFirmwareFileName(const QString &fileName)
 
 void MainWindow::setHistoryFolder(const QString &folder)
 {
-    history = std::make_unique<RunHistory>(folder);
-}
-
-void MainWindow::beginRecord()
-{
-    if (std::exchange(recordBegun, true))
-        return;
-    record = RunRecord::begin();
-    worker->serialTrace().mark();
-    history->begin(record);
-}
-
-void MainWindow::noteRecord()
-{
-    history->note(record);
-}
-
-void MainWindow::recordFailure(const QString &shownText, bool runEnds)
-{
-    // A run the user gave up by closing the window shows no box; what fails as it unwinds is not its outcome.
-    if (!runAbandoned)
-        record.setFailure(runStage, shownText, runEnds);
-}
-
-void MainWindow::recordDevice()
-{
-    if (lookingAgain) {
-        record.versionAfter = deviceInfo.versionText();
-        return;
-    }
-    record.hardware = deviceInfo.hardware;
-    record.sku = deviceInfo.sku;
-    record.version = deviceInfo.versionText();
-    noteRecord();
+    recorder->setHistoryFolder(folder);
 }
 
 void MainWindow::appendLog(const QString &line)
@@ -267,8 +229,7 @@ void MainWindow::closeByItself()
 
 void MainWindow::abandonRun()
 {
-    if (!closingByItself)
-        record.close();
+    recorder->windowClosed(!closingByItself);
     runAbandoned = true;
     worker->disconnectPort();
     systemAccess->setCancelled(true);
@@ -278,7 +239,7 @@ void MainWindow::resumeRun()
 {
     runAbandoned = false;
     closingByItself = false;
-    record.reopen();
+    recorder->windowShownAgain();
     systemAccess->setCancelled(false);
 }
 
@@ -393,7 +354,7 @@ void MainWindow::delay(int ms)
 void MainWindow::uncrownError()
 {
     const QString text = tr("В процессе выполнения возникла ошибка. Пожалуйста, переустановите приложение.");
-    recordFailure(text);
+    recorder->failureShown(text, true);
     appendLog(text);
     showInformation(tr("Подключение устройства"), text);
 }
@@ -406,7 +367,7 @@ void MainWindow::iOError()
 void MainWindow::reportIOError(bool runEnds)
 {
     const QString text = tr("В процессе выполнения возникла ошибка. Пожалуйста, перезапустите программу.");
-    recordFailure(text, runEnds);
+    recorder->failureShown(text, runEnds);
     appendLog(text);
     showInformation(tr("Подключение устройства"), text);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/runhistory.h"
+#include "app/runrecorder.h"
 #include "device/protocol.h"
 #include "device/updatedecision.h"
 
@@ -128,7 +128,7 @@ private:
     bool identifyDevice();
     void showFoundDevice();
     int reportDecision();
-    // The search's decision, and the record's unless this is the look after an update.
+    // The search's decision, told to the record.
     void settleDecision(UpdateDecision decision);
     int endProgram();
     bool enterUpdateMode();
@@ -152,13 +152,6 @@ private:
     // Unpacks the carried driver package into a directory made anew; false unless this run wrote every file.
     bool unpackDriverPackage(const QString &directory);
 
-    // The run's record for support: begun with the run's first step, brought up to date as the run goes (noteRecord),
-    // ended with the window. A failure is recorded at the step the run is at (runStage), set before the step runs.
-    void beginRecord();
-    void noteRecord();
-    void recordFailure(const QString &shownText, bool runEnds = true);
-    void recordDevice();
-
     Ui_MainWindow *ui;
     QStandardItemModel *stepModel;
     bool endWaitsForSpeech = false; // the run has ended, and its window waits until its last texts were said
@@ -175,13 +168,9 @@ private:
     std::unique_ptr<SystemAccess> systemAccess;
     CloseGuard *closeGuard;
     bool runAbandoned = false;
-    RunRecord record;
-    std::unique_ptr<RunHistory> history;
-    bool recordBegun = false;
+    // The run's record for support, told what happens as the run goes.
+    std::unique_ptr<RunRecorder> recorder;
     bool closingByItself = false;
-    // The search is the look at the device after an update (checkUpdatedDevice).
-    bool lookingAgain = false;
-    RunStage runStage = RunStage::Driver;
     // The page the progress bar is to show, and the turn of the event loop that shows it.
     int shownPage = 0;
     QTimer progressUpdate;

@@ -70,7 +70,7 @@ void MainWindow::runUpdate()
 
     const bool ok = flashFirmware();
     if (ok)
-        record.setOutcome(RunOutcome::Updated);
+        recorder->reached(RunOutcome::Updated);
     const QString successText = tr("Процесс обновления успешно завершен!");
     if (ok)
         appendLog(successText);
@@ -126,6 +126,6 @@ void MainWindow::askToConnect()
             endRunAfter(closeAfterLimitMs, Ending::Close);
         return;
     }
-    record.setOutcome(RunOutcome::Cancelled);
+    recorder->reached(RunOutcome::Cancelled);
     shutDown(ClosingLine::InCurrentRowAndLog, closeAfterCancelMs, Ending::Close);
 }

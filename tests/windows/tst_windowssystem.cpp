@@ -3,7 +3,6 @@
 
 #include "../support/files.h"
 #include "../support/windowrun.h"
-#include "app/ownfiles.h"
 #include "driver/windowssystem.h"
 #include "sim/system/windowsregistry.h"
 
@@ -49,35 +48,6 @@ private slots:
     }
 
     void cleanup() { removeDriver(); }
-
-    // A link in the place of one of the client's own files or folders is not its own: a junction (the folder link
-    // any user may make) as much as a symbolic link. Nothing is opened or written through it.
-    void linksAreNotOwnFiles_data()
-    {
-        QTest::addColumn<QString>("kind"); // mklink's option
-        QTest::addColumn<bool>("folder");
-        QTest::newRow("junction") << QStringLiteral("/J") << true;
-        QTest::newRow("symbolic link to a file") << QString() << false;
-    }
-
-    void linksAreNotOwnFiles()
-    {
-        QFETCH(QString, kind);
-        QFETCH(bool, folder);
-        const QString target = temp.filePath(QStringLiteral("target")), link = temp.filePath(QStringLiteral("link"));
-        QVERIFY(folder ? QDir().mkpath(target) : writeFile(target, "precious"));
-        QStringList arguments{QStringLiteral("/c"), QStringLiteral("mklink")};
-        if (!kind.isEmpty())
-            arguments << kind;
-        if (QProcess::execute(QStringLiteral("cmd"),
-                              arguments << QDir::toNativeSeparators(link) << QDir::toNativeSeparators(target)) != 0)
-            QSKIP("this system makes no such link");
-        QCOMPARE(ownfiles::entryAt(link), ownfiles::Entry::Other);
-        QFile through(link);
-        QVERIFY(!ownfiles::openRegular(through, QIODevice::WriteOnly | QIODevice::Append));
-        QVERIFY(folder || readFile(target) == "precious");
-        QVERIFY(QFile::remove(link) || QDir().rmdir(link));
-    }
 
     void registryEntry_data()
     {

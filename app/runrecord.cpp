@@ -1,5 +1,6 @@
 #include "app/runrecord.h"
 
+#include "app/enumnames.h"
 #include "app/version.h"
 
 #include <QLocale>
@@ -12,68 +13,43 @@ QJsonValue textOrNull(const QString &text)
     return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }
 
+constexpr EnumName<DriverState> driverNames[] = {
+    {DriverState::Found, "found"}, {DriverState::Installed, "installed"}, {DriverState::Missing, "missing"}};
+
+constexpr EnumName<RunOutcome> outcomeNames[] = {{RunOutcome::Running, "running"},
+                                                 {RunOutcome::Updated, "updated"},
+                                                 {RunOutcome::UpToDate, "up-to-date"},
+                                                 {RunOutcome::NotSuitable, "not-suitable"},
+                                                 {RunOutcome::DeviceNewer, "device-newer"},
+                                                 {RunOutcome::NoDevice, "no-device"},
+                                                 {RunOutcome::Cancelled, "cancelled"},
+                                                 {RunOutcome::Failed, "failed"},
+                                                 {RunOutcome::Closed, "closed"},
+                                                 {RunOutcome::DriverMissing, "driver-missing"}};
+
+constexpr EnumName<RunStage> stageNames[] = {{RunStage::Driver, "driver"},
+                                             {RunStage::Search, "search"},
+                                             {RunStage::UpdateMode, "update mode"},
+                                             {RunStage::Image, "image"},
+                                             {RunStage::Pages, "pages"},
+                                             {RunStage::Finish, "finish"},
+                                             {RunStage::CheckAfterUpdate, "check after update"}};
+
+// Unknown has no name: the history writes null for it.
 QJsonValue driverName(DriverState driver)
 {
-    switch (driver) {
-    case DriverState::Found:
-        return QStringLiteral("found");
-    case DriverState::Installed:
-        return QStringLiteral("installed");
-    case DriverState::Missing:
-        return QStringLiteral("missing");
-    case DriverState::Unknown:
-        break;
-    }
-    return QJsonValue();
+    return textOrNull(nameIn(driverNames, driver));
 }
 } // namespace
 
 QString outcomeName(RunOutcome outcome)
 {
-    switch (outcome) {
-    case RunOutcome::Running:
-        return QStringLiteral("running");
-    case RunOutcome::Updated:
-        return QStringLiteral("updated");
-    case RunOutcome::UpToDate:
-        return QStringLiteral("up-to-date");
-    case RunOutcome::NotSuitable:
-        return QStringLiteral("not-suitable");
-    case RunOutcome::DeviceNewer:
-        return QStringLiteral("device-newer");
-    case RunOutcome::NoDevice:
-        return QStringLiteral("no-device");
-    case RunOutcome::Cancelled:
-        return QStringLiteral("cancelled");
-    case RunOutcome::Failed:
-        return QStringLiteral("failed");
-    case RunOutcome::Closed:
-        return QStringLiteral("closed");
-    case RunOutcome::DriverMissing:
-        break;
-    }
-    return QStringLiteral("driver-missing");
+    return nameIn(outcomeNames, outcome);
 }
 
 QString stageName(RunStage stage)
 {
-    switch (stage) {
-    case RunStage::Driver:
-        return QStringLiteral("driver");
-    case RunStage::Search:
-        return QStringLiteral("search");
-    case RunStage::UpdateMode:
-        return QStringLiteral("update mode");
-    case RunStage::Image:
-        return QStringLiteral("image");
-    case RunStage::Pages:
-        return QStringLiteral("pages");
-    case RunStage::Finish:
-        return QStringLiteral("finish");
-    case RunStage::CheckAfterUpdate:
-        break;
-    }
-    return QStringLiteral("check after update");
+    return nameIn(stageNames, stage);
 }
 
 RunOutcome outcomeOf(UpdateDecision decision)

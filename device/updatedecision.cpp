@@ -1,6 +1,7 @@
 #include "device/updatedecision.h"
 
 #include "app/constants.h"
+#include "app/enumnames.h"
 
 #include <tuple>
 
@@ -17,17 +18,14 @@ UpdateDecision decideUpdate(const QString &hardware, const QString &sku, quint8 
     return UpdateDecision::UpToDate;
 }
 
+namespace {
+constexpr EnumName<UpdateDecision> decisionNames[] = {{UpdateDecision::NotSuitable, "not-suitable"},
+                                                      {UpdateDecision::DeviceNewer, "device-newer"},
+                                                      {UpdateDecision::UpToDate, "up-to-date"},
+                                                      {UpdateDecision::Update, "update"}};
+} // namespace
+
 QString decisionName(UpdateDecision decision)
 {
-    switch (decision) {
-    case UpdateDecision::NotSuitable:
-        return QStringLiteral("not-suitable");
-    case UpdateDecision::DeviceNewer:
-        return QStringLiteral("device-newer");
-    case UpdateDecision::UpToDate:
-        return QStringLiteral("up-to-date");
-    case UpdateDecision::Update:
-        break;
-    }
-    return QStringLiteral("update");
+    return nameIn(decisionNames, decision);
 }

@@ -14,19 +14,18 @@ int main(int argc, char *argv[])
     // app/singleinstance.h), whatever the program file is called.
     QCoreApplication::setApplicationName(QStringLiteral(KZ_PROGRAM_NAME));
     SingleInstance instance;
-    if (!instance.claim()) {
-        instance.askToShow();
+    const SingleInstance::Start start = instance.start();
+    if (start == SingleInstance::Start::Shown)
         return 0;
-    }
     QTranslator translator;
     QTranslator toolkitTranslator;
     installCatalogues(translator, toolkitTranslator);
+    if (start == SingleInstance::Start::Unanswered) {
+        SingleInstance::tellUnanswered();
+        return 0;
+    }
     MainWindow window(nullptr, initialWindowSize());
-    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
-    });
+    instance.answerWith([&window] { return window.showForSecondStart(); });
     window.show();
     return app.exec();
 }

@@ -66,6 +66,11 @@ public:
     // an empty name keeps none.
     void setHistoryFolder(const QString &folder);
 
+    // For a second start of the program (app/singleinstance.h): the window raised and activated, or flashed where the
+    // desktop keeps another in front, and true; false, with nothing shown, where the run is ending by itself, so that
+    // the second start runs once this one has gone rather than be shown a window about to close.
+    bool showForSecondStart();
+
 private slots:
     void nextStep();
     bool checkDriver();
@@ -179,6 +184,8 @@ private:
     std::unique_ptr<RunHistory> history;
     bool recordBegun = false;
     bool closingByItself = false;
+    // The run ends by itself: its timed end is set, or nothing but the look after the update comes before it.
+    bool runEnding = false;
     // The search is the look at the device after an update (checkUpdatedDevice).
     bool lookingAgain = false;
     RunStage runStage = RunStage::Driver;

@@ -33,11 +33,13 @@ QList<QByteArray> fields(const QByteArray &contents)
     return lines.size() >= 4 ? lines : QList<QByteArray>();
 }
 
+#ifdef Q_OS_WIN
 bool sameProgram(const QString &executable)
 {
     const QString own = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     return QFileInfo(executable).fileName().compare(own, Qt::CaseInsensitive) == 0;
 }
+#endif
 } // namespace
 
 qint64 holderPid(const QByteArray &contents)
@@ -79,10 +81,15 @@ Process processOf(qint64 pid)
 #else
     if (pid > std::numeric_limits<pid_t>::max() || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH))
         return Process::Gone;
-    const QString executable = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
-    if (executable.isEmpty())
+    // The name the kernel gives every user (the program file's, cut to 15 bytes), where the program file itself is
+    // hidden from all but the process's owner: an id of this user's client that a system service took after a
+    // restart is so known for another program's.
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!comm.open(QIODevice::ReadOnly))
         return Process::Unknown;
-    return sameProgram(executable) ? Process::ThisProgram : Process::OtherProgram;
+    const QByteArray name = comm.readAll().trimmed();
+    const QByteArray own = QFile::encodeName(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    return !name.isEmpty() && name == own.left(15) ? Process::ThisProgram : Process::OtherProgram;
 #endif
 }
 

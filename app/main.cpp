@@ -14,16 +14,10 @@ int main(int argc, char *argv[])
     // app/singleinstance.h), whatever the program file is called.
     QCoreApplication::setApplicationName(QStringLiteral(KZ_PROGRAM_NAME));
     SingleInstance instance;
-    const SingleInstance::Start start = instance.start();
-    if (start == SingleInstance::Start::Shown)
-        return 0;
     QTranslator translator;
     QTranslator toolkitTranslator;
-    installCatalogues(translator, toolkitTranslator);
-    if (start == SingleInstance::Start::Unanswered) {
-        SingleInstance::tellUnanswered();
+    if (!startAsOnlyClient(instance, translator, toolkitTranslator))
         return 0;
-    }
     MainWindow window(nullptr, initialWindowSize());
     instance.answerWith([&window] { return window.showForSecondStart(); });
     window.show();

@@ -237,16 +237,10 @@ int main(int argc, char *argv[])
     // The same start-up as the client proper: one at a time (a second start shows the running window, or runs once
     // it has gone), the catalogues for the user's locale, the window sized from the first screen.
     SingleInstance instance;
-    const SingleInstance::Start start = instance.start();
-    if (start == SingleInstance::Start::Shown)
-        return 0;
     QTranslator translator;
     QTranslator toolkitTranslator;
-    installCatalogues(translator, toolkitTranslator);
-    if (start == SingleInstance::Start::Unanswered) {
-        SingleInstance::tellUnanswered();
+    if (!startAsOnlyClient(instance, translator, toolkitTranslator))
         return 0;
-    }
     const QSize size = initialWindowSize();
 
     DeviceSimulator device(options.device);

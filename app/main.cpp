@@ -14,19 +14,12 @@ int main(int argc, char *argv[])
     // app/singleinstance.h), whatever the program file is called.
     QCoreApplication::setApplicationName(QStringLiteral(KZ_PROGRAM_NAME));
     SingleInstance instance;
-    if (!instance.claim()) {
-        instance.askToShow();
-        return 0;
-    }
     QTranslator translator;
     QTranslator toolkitTranslator;
-    installCatalogues(translator, toolkitTranslator);
+    if (!startAsOnlyClient(instance, translator, toolkitTranslator))
+        return 0;
     MainWindow window(nullptr, initialWindowSize());
-    QObject::connect(&instance, &SingleInstance::showRequested, &window, [&window] {
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
-    });
+    instance.answerWith([&window] { return window.showForSecondStart(); });
     window.show();
     return app.exec();
 }

@@ -3,13 +3,13 @@
 #include "app/historyline.h"
 #include "app/logging.h"
 #include "app/ownfiles.h"
+#include "app/ownlock.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QJsonDocument>
-#include <QLockFile>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
@@ -29,8 +29,10 @@ const QString historyName = QStringLiteral("history.jsonl");
 constexpr qint64 roomForThisRun = 24 * 1024;
 // A history is read up to this much, from its end.
 constexpr qint64 longestRead = 64 * 1024 * 1024;
-// The other writer (a second copy, support's tool) holds the lock for one rewrite at most.
-constexpr int lockWaitMs = 2000;
+// The window may not wait on the lock for longer than a frame: a write tries once, and what it cannot write waits
+// for the next. The run's last write comes after its window has gone, and waits this long for a holder that is only
+// busy.
+constexpr int lastWriteWaitMs = 2000;
 constexpr int setAsideKept = 3;
 
 bool isRunIdentifier(const QString &run)
@@ -40,26 +42,6 @@ bool isRunIdentifier(const QString &run)
     return uuid.match(run).hasMatch();
 }
 
-// Holds the history's lock file while it lives, so that a second copy of the client, or support's tool, never
-// rewrites the history while this one appends to it, or the other way round.
-class HistoryLock
-{
-public:
-    explicit HistoryLock(const QString &folder)
-        : lock(folder + QLatin1Char('/') + historyName + QStringLiteral(".lock"))
-    {
-        // Stale only where its process has gone, however long a rewrite takes.
-        lock.setStaleLockTime(0);
-        held = lock.tryLock(lockWaitMs);
-        if (!held)
-            qCDebug(lcHistory) << "Run history lock not had, going on without it:" << lock.error();
-    }
-    bool isHeld() const { return held; }
-
-private:
-    QLockFile lock;
-    bool held = false;
-};
 } // namespace
 
 RunHistory::RunHistory(QString folder) : folder(std::move(folder)) {}
@@ -98,12 +80,12 @@ void RunHistory::begin(const RunRecord &record)
         return;
     boundSetAside();
     {
-        // Only a rewrite can lose another writer's line: without the lock the history waits for the next run.
-        HistoryLock lock(folder);
-        qint64 fileBytes = 0;
-        const QList<Line> lines = read(&fileBytes);
-        if (lock.isHeld())
-            cutToBounds(lines, fileBytes);
+        // Without the lock the history is cut at the next run.
+        OwnLock lock(lockFile());
+        if (lock.tryLock()) {
+            qint64 fileBytes = 0;
+            cutToBounds(read(&fileBytes), fileBytes);
+        }
     }
     append(record.toJson(false));
 }
@@ -116,7 +98,7 @@ void RunHistory::note(const RunRecord &record)
 
 void RunHistory::end(const RunRecord &record, const QStringList &trace)
 {
-    if (!usable() || !append(record.toJson()) || record.outcome() != RunOutcome::Failed)
+    if (!usable() || !append(record.toJson(), lastWriteWaitMs) || record.outcome() != RunOutcome::Failed)
         return;
     const QString path = traceFile(record.run);
     if (path.isEmpty() || entryAt(path) == Entry::Other) {
@@ -129,12 +111,28 @@ void RunHistory::end(const RunRecord &record, const QStringList &trace)
         qCDebug(lcHistory) << "No trace of the failed run:" << out.errorString();
 }
 
-bool RunHistory::append(const QJsonObject &record)
+QString RunHistory::lockFile() const
+{
+    return file() + QStringLiteral(".lock");
+}
+
+bool RunHistory::append(const QJsonObject &record, int lockWaitMs)
 {
     const QByteArray line = fittedLine(QJsonDocument(record).toJson(QJsonDocument::Compact), maxRecordBytes);
-    HistoryLock lock(folder);
+    if (line.isEmpty()) {
+        qCDebug(lcHistory) << "Run history: a record that cannot be brought within its bound";
+        return false;
+    }
+    waiting += line;
+    OwnLock lock(lockFile());
+    if (!lock.tryLock(lockWaitMs)) {
+        qCDebug(lcHistory) << "Run history busy:" << waiting.count('\n') << "lines wait for the next write";
+        return true;
+    }
+    // Written or not, the lines are done with: a disk that refused them is not asked again for them.
+    const QByteArray lines = std::exchange(waiting, QByteArray());
     QFile out(file());
-    if (line.isEmpty() || !openRegular(out, QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {
+    if (!openRegular(out, QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {
         qCDebug(lcHistory) << "Run history not written:" << out.errorString();
         return false;
     }
@@ -143,7 +141,7 @@ bool RunHistory::append(const QJsonObject &record)
     char last = '\n';
     if (before > 0 && !(out.seek(before - 1) && out.getChar(&last)))
         last = 0;
-    const QByteArray bytes = last == '\n' ? line : '\n' + line;
+    const QByteArray bytes = last == '\n' ? lines : '\n' + lines;
     // In one write, and where it comes up short, cut back to where the file was: a line goes in whole or not at all.
     if (out.write(bytes) == bytes.size())
         return true;

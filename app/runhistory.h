@@ -20,8 +20,6 @@
 #include <QString>
 #include <QStringList>
 
-class QLockFile;
-
 class RunHistory
 {
 public:
@@ -55,7 +53,11 @@ private:
         QByteArray text; // with its newline
     };
     bool usable();
-    bool append(const QJsonObject &record);
+    // Appends the record's line, after any that wait, under the history's lock. Where the lock is not had within
+    // `lockWaitMs` the line waits, in order, for the next append: a line is never written without the lock, since
+    // on Windows an append goes where the file ended when it was opened, over another writer's line.
+    bool append(const QJsonObject &record, int lockWaitMs = 0);
+    QString lockFile() const;
     QList<Line> read(qint64 *fileBytes);
     // Drops the oldest runs, their lines and traces, until the history has room for a new run's; skipped lines go
     // with the first rewrite.
@@ -65,4 +67,5 @@ private:
 
     QString folder;
     bool refusalReported = false;
+    QByteArray waiting; // lines that did not have the lock, oldest first
 };

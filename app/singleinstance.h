@@ -1,42 +1,62 @@
 #pragma once
 
 // One client at a time for a user. Two would share the port and the driver step's temporary folder, and the second
-// would end in "restart the program"; so a second start, a double click too many, shows the running window and ends
-// without a word.
+// would end in "restart the program"; so a second start, a double click too many, brings the running window to the
+// front and ends. A double click while the running client is on its way out (its timed close, after Cancel, after a
+// box that ends the run) must not be lost: the second start then waits for the first to go and runs in its place.
 //
-// The running client holds a lock file in the user's own runtime folder for as long as it runs (QLockFile: a client
-// that crashed or was killed leaves a lock whose process has gone, which the next start takes over). A second start
-// that finds the lock held appends a line to a file beside it, which the running client watches.
+// The running client holds a lock (app/ownlock.h) in the user's own folder for as long as it runs. A second start
+// that finds it held asks the running client through a file of its own in a folder beside the lock, and the running
+// client answers in a file beside it: "shown" (its window raised and activated, or flashed where the desktop will
+// not hand over the focus) or "ending". Files rather than a local socket, because the Windows build's toolkit has no
+// network module; the running client watches the folder and looks at it once a second besides.
+
+#include "app/ownlock.h"
 
 #include <QFileSystemWatcher>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QTimer>
+
+#include <functional>
 
 class SingleInstance : public QObject
 {
     Q_OBJECT
 
 public:
-    // The lock and the request to show live in `folder` (made where missing).
+    // The lock and the answers live in `folder` (made where missing); an empty folder keeps no lock.
     explicit SingleInstance(const QString &folder = defaultFolder(), QObject *parent = nullptr);
 
-    // The user's runtime folder for this program: per user, cleared at logout where the system has one.
+    // The user's own folder for the lock: the runtime folder where there is one and only its owner may enter it,
+    // else the per-user application data folder (which carries the program's name already).
     static QString defaultFolder();
+    static QString folderFor(const QString &runtime, bool runtimePrivate, const QString &appData);
+    // Where a folder may be shared between users (a temporary folder set by policy), the files carry the user.
+    static QString userTag();
 
-    // True where no other client runs: this one holds the lock until it ends, and showRequested() tells of the
-    // starts that come while it runs. False where another one holds it, or where the lock cannot be had at all.
-    bool claim();
-    // Asks the client that holds the lock to show its window (and, on Windows, lets it come to the foreground).
-    void askToShow();
-
-signals:
-    void showRequested();
+    enum class Start {
+        Run,       // this client is the only one: it holds the lock until it ends
+        Shown,     // the running client showed its window; this start ends
+        Unanswered // a client runs but neither answered nor ended in time; the user is to be told
+    };
+    // Claims the lock, or asks the client that holds it, and waits (bounded) for it to end where it is ending.
+    Start start();
+    // How this client answers a second start: true where it showed its window, false where its run is ending.
+    void answerWith(std::function<bool()> showWindow);
+    // Tells the user, in their language, that a client runs that does not answer.
+    static void tellUnanswered();
 
 private:
-    QString requestFile() const;
+    enum class Answer { None, Shown, Ending };
+    bool claim();
+    Answer ask();
+    void answerAsks();
+    QString asksFolder() const;
 
     QString folder;
-    QLockFile lock;
+    OwnLock lock;
     QFileSystemWatcher watcher;
+    QTimer lookAgain;
+    std::function<bool()> showWindow;
 };

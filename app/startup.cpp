@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/logging.h"
+#include "app/singleinstance.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -65,6 +66,18 @@ void installCatalogues(QTranslator &client, QTranslator &toolkit)
     loadToolkitCatalogue(toolkit, client, loadCatalogue(client, localeName));
     QApplication::installTranslator(&client);
     QApplication::installTranslator(&toolkit);
+}
+
+bool startAsOnlyClient(SingleInstance &instance, QTranslator &client, QTranslator &toolkit)
+{
+    const SingleInstance::Start start = instance.start();
+    if (start == SingleInstance::Start::Shown)
+        return false;
+    installCatalogues(client, toolkit);
+    if (start == SingleInstance::Start::Run)
+        return true;
+    SingleInstance::tellUnanswered();
+    return false;
 }
 
 QSize initialWindowSize()

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QTranslator;
+class SingleInstance;
 
 // Before the application object exists: Qt's high-DPI scaling on, so that icons, the panel picture, margins and fixed
 // sizes follow the text at any display scaling, and 125 % or 150 % are taken as they are instead of rounded.
@@ -30,6 +31,11 @@ bool loadToolkitCatalogue(QTranslator &toolkit, const QTranslator &client, bool 
 // toolkit's for the same language loaded, and both translators installed (always, so that a catalogue found later
 // would still apply).
 void installCatalogues(QTranslator &client, QTranslator &toolkit);
+
+// Start-up as every entry point makes it, once the application's name is set: one client at a time
+// (app/singleinstance.h), then the catalogues. False where this start is to end: the running client showed its window,
+// or one runs that neither answered nor ended, which the user has been told in their language.
+bool startAsOnlyClient(SingleInstance &instance, QTranslator &client, QTranslator &toolkit);
 
 // The main window's size for the application's first screen, or the fallback when there is none.
 QSize initialWindowSize();

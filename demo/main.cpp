@@ -3,6 +3,7 @@
 // machine. The device can be started in any state the client reacts to; without options it runs the release before
 // the carried image, so the full update runs and the panel moves from one release's name to the next.
 
+#include "app/singleinstance.h"
 #include "app/startup.h"
 #include "app/version.h"
 #include "serial/qorvserial.h"
@@ -58,10 +59,12 @@ struct Options
     SimulatorConfig device;
     QString screenshots; // "" = no pictures
     bool answerBoxes = false;
+    bool printBoxes = false;
     bool screenReader = false;
     bool driverMissing = false;
     bool noDevice = false;
     QString tableTexts; // "" = not recorded
+    QString history;    // "" = none kept
     int answerPauseMs = screenshotPauseMs;
     int timeLimitS = 0;
 };
@@ -97,6 +100,9 @@ int parseOptions(const QCoreApplication &app, Options *options)
         {QStringLiteral("answer-boxes"),
          QStringLiteral("Answer every message box with its default button after MS milliseconds, as a user would."),
          QStringLiteral("MS")},
+        {QStringLiteral("print-boxes"),
+         QStringLiteral("With --answer-boxes: print each box's text as it shows (\"box: \") and as it is answered "
+                        "(\"answered: \"), for a check that acts at a moment of the run.")},
         {QStringLiteral("screenshots"),
          QStringLiteral("Save a picture of each message box and of the window behind it (NN-box.png, NN-window.png), "
                         "one of the window mid-transfer (transfer-window.png) and one as the client ends "
@@ -114,6 +120,10 @@ int parseOptions(const QCoreApplication &app, Options *options)
          QStringLiteral("Append each text the step table shows, as it appears, to FILE "
                         "(\"ms<TAB>row<TAB>column<TAB>text\", ms on the system's monotonic clock)."),
          QStringLiteral("FILE")},
+        {QStringLiteral("history"),
+         QStringLiteral("Keep the run's record in DIR/history.jsonl, as the client keeps it in the user's folder "
+                        "(default: none kept)."),
+         QStringLiteral("DIR")},
         {QStringLiteral("time-limit"),
          QStringLiteral("End the demo after S seconds whatever the client is doing (default 0 = no limit)."),
          QStringLiteral("S")},
@@ -130,6 +140,8 @@ int parseOptions(const QCoreApplication &app, Options *options)
     options->driverMissing = parser.isSet(QStringLiteral("driver-missing"));
     options->noDevice = parser.isSet(QStringLiteral("no-device"));
     options->tableTexts = parser.value(QStringLiteral("table-texts"));
+    options->history = parser.value(QStringLiteral("history"));
+    options->printBoxes = parser.isSet(QStringLiteral("print-boxes"));
     options->answerBoxes = parser.isSet(QStringLiteral("answer-boxes")) || !options->screenshots.isEmpty();
     if (!commandline::intOption(parser, QStringLiteral("answer-boxes"), 0, std::numeric_limits<int>::max(),
                                 &options->answerPauseMs))
@@ -190,6 +202,15 @@ void recordTableTexts(MainWindow *window, const QString &path)
     });
 }
 
+void printBoxes(BoxAnswerer *user)
+{
+    const auto print = [](const char *what, const QString &text) {
+        QTextStream(stdout) << what << text.simplified() << Qt::endl;
+    };
+    QObject::connect(user, &BoxAnswerer::shown, [print](const QString &text) { print("box: ", text); });
+    QObject::connect(user, &BoxAnswerer::answered, [print](const RecordedBox &box) { print("answered: ", box.text); });
+}
+
 // The client runs its boxes and waits in nested event loops and goes on with its workflow when they are told to
 // end, so asking the application to quit would not stop it in time: the process ends here.
 void endAfter(int seconds)
@@ -213,11 +234,13 @@ int main(int argc, char *argv[])
     if (const int usage = parseOptions(*app, &options))
         return usage;
 
-    // The same start-up as the client proper: the catalogues for the user's locale, the window sized from the
-    // first screen.
+    // The same start-up as the client proper: one at a time (a second start shows the running window, or runs once
+    // it has gone), the catalogues for the user's locale, the window sized from the first screen.
+    SingleInstance instance;
     QTranslator translator;
     QTranslator toolkitTranslator;
-    installCatalogues(translator, toolkitTranslator);
+    if (!startAsOnlyClient(instance, translator, toolkitTranslator))
+        return 0;
     const QSize size = initialWindowSize();
 
     DeviceSimulator device(options.device);
@@ -235,13 +258,16 @@ int main(int argc, char *argv[])
         window.serialWorker()->setPortLister(device.portLister());
     if (!options.tableTexts.isEmpty())
         recordTableTexts(&window, options.tableTexts);
-    // A simulated device's runs stay out of the user's own run history.
-    window.setHistoryFolder({});
+    // A simulated device's runs stay out of the user's own run history; a folder of its own is named for a check.
+    window.setHistoryFolder(options.history);
+    instance.answerWith([&window] { return window.showForSecondStart(); });
     std::unique_ptr<BoxAnswerer> user;
     if (options.answerBoxes) {
         user = std::make_unique<BoxAnswerer>();
         user->setPause(options.answerPauseMs);
         user->setScreenshotDirectory(options.screenshots);
+        if (options.printBoxes)
+            printBoxes(user.get());
     }
     if (!options.screenshots.isEmpty())
         takePictures(&window, options.screenshots);

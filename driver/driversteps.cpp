@@ -73,6 +73,7 @@ bool MainWindow::checkDriver()
                      tr("Ваша версия Windows несовместима с данной программой. Дальнейшая работа "
                         "невозможна. Обратитесь в службу поддержки email."),
                      QMessageBox::Ok, QMessageBox::Critical));
+    runEnding = true;
     QCoreApplication::quit();
     return false;
 }

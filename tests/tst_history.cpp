@@ -1,9 +1,8 @@
 // What a run leaves for support: its record in history.jsonl, brought up to date as the run goes, whatever the disk,
 // the file or a second copy of the client does to it (a whole update's record: tst_workflow; a vanish at every page:
-// tst_requestsweep; the record's rules without a window: tst_runrecord).
+// tst_requestsweep; the record's rules without a window: tst_runrecord; its lock with the holder stopped: tst_locks).
 
 #include "app/runhistory.h"
-#include "app/version.h"
 #include "device/firmwareimage.h"
 #include "support/clientrun.h"
 #include "support/files.h"
@@ -11,7 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
-#include <QProcess>
 #include <QtTest>
 
 #include <csignal>
@@ -268,52 +266,6 @@ private slots:
         const QString trace = QString::fromUtf8(readFile(folder + "/" + r.value("run").toString() + ".trace"));
         const QRegularExpression reply(QStringLiteral(R"(<< \d+ bytes: 7e .*\[ok\])"));
         QCOMPARE(trace.contains(">> ") && reply.match(trace).hasMatch(), outcome == "failed");
-    }
-
-    // A second start while the client runs shows the running window and ends, without a box; once the first has
-    // gone (even killed), the next start runs. A link where the request to show goes is replaced, not written through.
-    void secondStart_data()
-    {
-        QTest::addColumn<bool>("linkInPlace");
-        QTest::newRow("as the client left it") << false;
-        QTest::newRow("a link in place of the request to show") << true;
-    }
-
-    void secondStart()
-    {
-        QFETCH(bool, linkInPlace);
-        QTemporaryDir runtime;
-        QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        const QString user = runtime.filePath("user.txt");
-        QVERIFY(writeFile(user, "mine") && QDir(runtime.path()).mkpath(KZ_PROGRAM_NAME));
-        QVERIFY(!linkInPlace || QFile::link(user, runtime.filePath(KZ_PROGRAM_NAME "/show")));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", runtime.path());
-        env.insert("XDG_DATA_HOME", runtime.path());
-        env.insert("TMPDIR", runtime.path());
-        env.insert("QT_LOGGING_RULES", "kivrazid.startup.debug=true");
-        QProcess first, second;
-        for (QProcess *client : {&first, &second}) {
-            client->setProcessEnvironment(env);
-            client->setProcessChannelMode(QProcess::MergedChannels);
-        }
-        QByteArray said;
-        first.start(QStringLiteral(KZ_CLIENT_EXECUTABLE), QStringList());
-        QTRY_VERIFY_WITH_TIMEOUT((said += first.readAll()).contains("System locale"), 30000);
-        second.start(QStringLiteral(KZ_CLIENT_EXECUTABLE), QStringList());
-        QVERIFY(second.waitForFinished(30000));
-        QCOMPARE(second.exitCode(), 0);
-        QVERIFY(!second.readAll().contains("System locale"));
-        QTRY_VERIFY_WITH_TIMEOUT((said += first.readAll()).contains("the running window is shown"), 30000);
-        first.kill();
-        QVERIFY(first.waitForFinished());
-        first.readAll();
-        said.clear();
-        first.start(QStringLiteral(KZ_CLIENT_EXECUTABLE), QStringList());
-        QTRY_VERIFY_WITH_TIMEOUT((said += first.readAll()).contains("System locale"), 30000);
-        first.kill();
-        first.waitForFinished();
-        QCOMPARE(readFile(user), QByteArray("mine"));
     }
 };
 

@@ -196,8 +196,20 @@ void MainWindow::setProgress(int page)
         progressUpdate.start();
 }
 
+bool MainWindow::showForSecondStart()
+{
+    if (runEnding)
+        return false;
+    showNormal();
+    raise();
+    activateWindow();
+    QApplication::alert(this);
+    return true;
+}
+
 void MainWindow::endRunAfter(int delayMs, Ending ending)
 {
+    runEnding = true;
     QTimer::singleShot(delayMs, this, [this, ending] {
         // An end that came first and waits for a screen reader is the run's end.
         if (!endWaitsForSpeech)
@@ -207,6 +219,7 @@ void MainWindow::endRunAfter(int delayMs, Ending ending)
 
 void MainWindow::endRun(Ending ending)
 {
+    runEnding = true;
     // The last texts of a run come just before its end, and a screen reader stops speaking as the window goes: with
     // one listening, the window stays until it may have said them.
     const qint64 saying = QAccessible::isActive() ? stepTable->msUntilSaid() : 0;
@@ -223,6 +236,7 @@ void MainWindow::endRun(Ending ending)
 
 void MainWindow::closeByItself()
 {
+    runEnding = true;
     closingByItself = true;
     close();
 }
@@ -231,6 +245,7 @@ void MainWindow::abandonRun()
 {
     recorder->windowClosed(!closingByItself);
     runAbandoned = true;
+    runEnding = true;
     worker->disconnectPort();
     systemAccess->setCancelled(true);
 }
@@ -240,6 +255,7 @@ void MainWindow::resumeRun()
     runAbandoned = false;
     closingByItself = false;
     recorder->windowShownAgain();
+    runEnding = false;
     systemAccess->setCancelled(false);
 }
 

@@ -66,6 +66,11 @@ public:
     // an empty name keeps none.
     void setHistoryFolder(const QString &folder);
 
+    // For a second start of the program (app/singleinstance.h): the window raised and activated, or flashed where the
+    // desktop keeps another in front, and true; false, with nothing shown, where the run is ending by itself, so that
+    // the second start runs once this one has gone rather than be shown a window about to close.
+    bool showForSecondStart();
+
 private slots:
     void nextStep();
     bool checkDriver();
@@ -171,6 +176,8 @@ private:
     // The run's record for support, told what happens as the run goes.
     std::unique_ptr<RunRecorder> recorder;
     bool closingByItself = false;
+    // The run ends by itself: its timed end is set, or nothing but the look after the update comes before it.
+    bool runEnding = false;
     // The page the progress bar is to show, and the turn of the event loop that shows it.
     int shownPage = 0;
     QTimer progressUpdate;

@@ -89,6 +89,7 @@ void MainWindow::lookAgainAndEnd(bool updated)
     // close held during the transfer too, since it is what tells a device that took the image from one that starts
     // its old firmware again; the run then ends once it has been shown.
     const bool leaving = closeGuard->closeWasHeld();
+    runEnding = true;
     startStep(stepText(StepText::SearchingDevice));
     delay(settleAfterUpdateMs);
     const auto secondLook = [this, updated] {

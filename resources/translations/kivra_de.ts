@@ -133,4 +133,11 @@ WICHTIG! Trennen Sie Ihr Gerät während des Updates nicht!</translation>
         <translation>Das Fenster wird nach Abschluss der Aktualisierung geschlossen.</translation>
     </message>
 </context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Программа обновления уже запущена, но не отвечает. Подождите немного или завершите её и запустите программу снова.</source>
+        <translation>Das Update-Programm läuft bereits, reagiert aber nicht. Warten Sie einen Moment oder beenden Sie es und starten Sie das Programm erneut.</translation>
+    </message>
+</context>
 </TS>

@@ -133,4 +133,11 @@ IMPORTANT! Do not disconnect your device during the update!</translation>
         <translation>The window will close once the update has finished.</translation>
     </message>
 </context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Программа обновления уже запущена, но не отвечает. Подождите немного или завершите её и запустите программу снова.</source>
+        <translation>The update client is already running but does not respond. Wait a moment, or end it and start the program again.</translation>
+    </message>
+</context>
 </TS>

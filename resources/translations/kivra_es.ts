@@ -133,4 +133,11 @@
         <translation>La ventana se cerrará cuando finalice la actualización.</translation>
     </message>
 </context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Программа обновления уже запущена, но не отвечает. Подождите немного или завершите её и запустите программу снова.</source>
+        <translation>El programa de actualización ya se está ejecutando, pero no responde. Espere un momento o ciérrelo y vuelva a iniciar el programa.</translation>
+    </message>
+</context>
 </TS>

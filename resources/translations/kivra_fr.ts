@@ -133,4 +133,11 @@ IMPORTANT! Ne déconnectez pas votre appareil pendant la mise à jour!</translat
         <translation>La fenêtre se fermera une fois la mise à jour terminée.</translation>
     </message>
 </context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Программа обновления уже запущена, но не отвечает. Подождите немного или завершите её и запустите программу снова.</source>
+        <translation>Le programme de mise à jour est déjà en cours d&apos;exécution, mais ne répond pas. Patientez un instant, ou fermez-le et relancez le programme.</translation>
+    </message>
+</context>
 </TS>

@@ -133,4 +133,11 @@ WAŻNE! Nie odłączaj urządzenia podczas aktualizacji!</translation>
         <translation>Okno zostanie zamknięte po zakończeniu aktualizacji.</translation>
     </message>
 </context>
+<context>
+    <name>SingleInstance</name>
+    <message>
+        <source>Программа обновления уже запущена, но не отвечает. Подождите немного или завершите её и запустите программу снова.</source>
+        <translation>Program aktualizacji jest już uruchomiony, ale nie odpowiada. Poczekaj chwilę albo zamknij go i uruchom program ponownie.</translation>
+    </message>
+</context>
 </TS>

@@ -10,7 +10,7 @@ int main(int argc, char *argv[])
 {
     enableHighDpiScaling();
     QApplication app(argc, argv);
-    // The name the run history's folder and the lock against a second start take (app/runhistory.h,
+    // The name the run history's folder and the lock against a second start take (history/runhistory.h,
     // app/singleinstance.h), whatever the program file is called.
     QCoreApplication::setApplicationName(QStringLiteral(KZ_PROGRAM_NAME));
     SingleInstance instance;

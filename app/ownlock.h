@@ -1,8 +1,8 @@
 #pragma once
 
 // The client's lock files: the one against a second start (app/singleinstance.h) and the run history's
-// (app/runhistory.h). A lock is a QLockFile; what a user's PC leaves of one is another matter. A power cut leaves it
-// empty or half written, a restored profile brings one from another machine, Wine hands this process the id of the
+// (history/runhistory.h). A lock is a QLockFile; what a user's PC leaves of one is another matter. A power cut leaves
+// it empty or half written, a restored profile brings one from another machine, Wine hands this process the id of the
 // client that wrote the lock before a restart, and a process id is soon some other program's. QLockFile takes none of
 // these over where no age limit is set, and an age limit would take over the lock of a client that is only slow; so
 // the rules of what is stale are here, once, and a stale lock is taken over.

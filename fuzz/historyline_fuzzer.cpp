@@ -3,9 +3,9 @@
 // must be one line within the bound that a reader takes for the record it was: each string whole, or a beginning of
 // it that is whole characters, marked with "…"; every other field as it was.
 
-#include "app/historyline.h"
-#include "app/runhistory.h"
-#include "app/runrecord.h"
+#include "history/historyline.h"
+#include "history/runhistory.h"
+#include "history/runrecord.h"
 
 #include <QJsonDocument>
 

@@ -2,8 +2,8 @@
 // the file or a second copy of the client does to it (a whole update's record: tst_workflow; a vanish at every page:
 // tst_requestsweep; the record's rules without a window: tst_runrecord; its lock with the holder stopped: tst_locks).
 
-#include "app/runhistory.h"
 #include "device/firmwareimage.h"
+#include "history/runhistory.h"
 #include "support/clientrun.h"
 #include "support/files.h"
 
@@ -91,8 +91,9 @@ private slots:
         // The newest record, valid and huge, is shortened instead of costing the others and itself.
         QTest::newRow("a 20 MB newest record") << six + history(1, 20 << 20, 6) << 0 << 6;
         QTest::newRow("a thousand runs") << history(1000, 40) << 1 << 999;
-        // Lines of 1876 bytes: 545 of them leave room for a run's 24 KiB.
-        QTest::newRow("a mebibyte") << history(600, 1800) << 600 - 545 << 599;
+        // Lines of 1876 bytes: as many as leave room for a new run within the bound stay.
+        const int fitting = int((RunHistory::maxBytes - RunHistory::roomForRun) / history(1, 1800).size());
+        QTest::newRow("a mebibyte") << history(600, 1800) << 600 - fitting << 599;
         QTest::newRow("runs, not lines") << history(999, 40, 0, 3) << 0 << 998;
     }
 

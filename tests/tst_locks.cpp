@@ -1,6 +1,6 @@
 // One client at a time, whatever the last one left: what makes a lock stale, where the lock lives, a second start of
 // the program at every moment of an update, every state a lock can be left in, and the run history with its lock's
-// holder stopped (app/ownlock.h, app/singleinstance.h, app/runhistory.h).
+// holder stopped (app/ownlock.h, app/singleinstance.h, history/runhistory.h).
 
 #include "app/ownlock.h"
 #include "app/singleinstance.h"

@@ -2,8 +2,8 @@
 // them, and the lines the history then holds. Whole runs that prove the window tells them: tst_workflow, tst_history,
 // tst_closing, tst_requestsweep.
 
-#include "app/historyline.h"
-#include "app/runrecorder.h"
+#include "history/historyline.h"
+#include "history/runrecorder.h"
 #include "serial/serialtrace.h"
 #include "support/files.h"
 #include "support/release.h"

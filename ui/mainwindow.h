@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/runrecorder.h"
 #include "device/protocol.h"
 #include "device/updatedecision.h"
+#include "history/runrecorder.h"
 
 #include <QFile>
 #include <QMainWindow>
@@ -62,7 +62,7 @@ public:
     // The image written to the device; the carried one unless another file is named (a device on the bench, an image
     // under trial).
     void setFirmwareFileName(const QString &fileName);
-    // Where the run's record goes (app/runhistory.h): the per-user application data folder unless another is named;
+    // Where the run's record goes (history/runhistory.h): the per-user application data folder unless another is named;
     // an empty name keeps none.
     void setHistoryFolder(const QString &folder);
 

@@ -6,9 +6,9 @@
 #include "../support/screenreader.h"
 #include "../support/windowrun.h"
 
-#include "app/runhistory.h"
 #include "device/protocol.h"
 #include "driver/windowssystem.h"
+#include "history/runhistory.h"
 #include "serial/qorvserial.h"
 #include "sim/device/devicelog.h"
 #include "sim/system/windowsregistry.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 // A record as the history writes it: one line of compact JSON within the history's bound for a record
-// (app/runhistory.h). Kept apart from the history's files so that the cut can be fuzzed on its own
+// (history/runhistory.h). Kept apart from the history's files so that the cut can be fuzzed on its own
 // (fuzz/historyline_fuzzer.cpp).
 
 #include <QByteArray>

@@ -1,9 +1,9 @@
-#include "app/runhistory.h"
+#include "history/runhistory.h"
 
-#include "app/historyline.h"
 #include "app/logging.h"
 #include "app/ownfiles.h"
 #include "app/ownlock.h"
+#include "history/historyline.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -25,8 +25,6 @@ using ownfiles::openRegular;
 
 namespace {
 const QString historyName = QStringLiteral("history.jsonl");
-// Room for a run's lines (five of a few hundred bytes each, and the shortest of maxRecordBytes to spare).
-constexpr qint64 roomForThisRun = 24 * 1024;
 // A history is read up to this much, from its end.
 constexpr qint64 longestRead = 64 * 1024 * 1024;
 // The window may not wait on the lock for longer than a frame: a write tries once, and what it cannot write waits
@@ -42,6 +40,35 @@ bool isRunIdentifier(const QString &run)
     return uuid.match(run).hasMatch();
 }
 
+// The history's whole lines. One far past its bounds (someone else's garbage) is read from its tail, where the newest
+// runs are; read from the middle, the first line is only the end of one, and is left out.
+QByteArray tailOf(QFile &in)
+{
+    const qint64 from = std::max<qint64>(0, in.size() - longestRead);
+    const QByteArray all = in.seek(from) ? in.readAll() : QByteArray();
+    if (from == 0)
+        return all;
+    const int first = int(all.indexOf('\n'));
+    return first < 0 ? QByteArray() : all.mid(first + 1);
+}
+
+// The lines of `all` that hold anything, without the NUL bytes a power cut can leave where a line was going to be.
+QList<QByteArray> linesOf(const QByteArray &all)
+{
+    QList<QByteArray> lines;
+    for (int pos = 0; pos < all.size();) {
+        const int newline = int(all.indexOf('\n', pos));
+        const int next = newline < 0 ? int(all.size()) : newline;
+        int start = pos;
+        while (start < next && all.at(start) == 0)
+            ++start;
+        const QByteArray text = all.mid(start, next - start).trimmed();
+        if (!text.isEmpty())
+            lines << text;
+        pos = next + 1;
+    }
+    return lines;
+}
 } // namespace
 
 RunHistory::RunHistory(QString folder) : folder(std::move(folder)) {}
@@ -157,29 +184,10 @@ QList<RunHistory::Line> RunHistory::read(qint64 *fileBytes)
     if (!openRegular(in, QIODevice::ReadOnly))
         return {};
     *fileBytes = in.size();
-    // A history far past its bounds (someone else's garbage) is read from its tail, where the newest runs are.
-    const qint64 from = std::max<qint64>(0, in.size() - longestRead);
-    const QByteArray all = in.seek(from) ? in.readAll() : QByteArray();
     int skipped = 0;
     int unnamed = 0;
     QList<Line> lines;
-    // Read from the middle, the first line is only the end of one.
-    int pos = 0;
-    if (from > 0) {
-        const int first = int(all.indexOf('\n'));
-        pos = first < 0 ? int(all.size()) : first + 1;
-    }
-    while (pos < all.size()) {
-        const int newline = int(all.indexOf('\n', pos));
-        const int next = newline < 0 ? int(all.size()) : newline;
-        // A power cut can leave NUL bytes where a line was going to be.
-        int start = pos;
-        while (start < next && all.at(start) == 0)
-            ++start;
-        const QByteArray text = all.mid(start, next - start).trimmed();
-        pos = next + 1;
-        if (text.isEmpty())
-            continue;
+    for (const QByteArray &text : linesOf(tailOf(in))) {
         // A record longer than its bound is cut before it is read at all.
         const QByteArray line = fittedLine(text, maxRecordBytes);
         const QJsonDocument document = QJsonDocument::fromJson(line);
@@ -209,10 +217,10 @@ void RunHistory::cutToBounds(const QList<Line> &lines, qint64 fileBytes)
     }
     // What the file holds beyond its records (skipped lines) and records longer than their bound are what a rewrite
     // costs nothing to give up; runs are dropped only where that is not enough.
-    if (runs.size() < maxRuns && fileBytes + roomForThisRun <= maxBytes && bytes == fileBytes)
+    if (runs.size() < maxRuns && fileBytes + roomForRun <= maxBytes && bytes == fileBytes)
         return;
     QSet<QString> dropped;
-    for (int kept = runs.size(); kept > 0 && (kept >= maxRuns || bytes + roomForThisRun > maxBytes); --kept) {
+    for (int kept = runs.size(); kept > 0 && (kept >= maxRuns || bytes + roomForRun > maxBytes); --kept) {
         const QString &oldest = runs.at(runs.size() - kept);
         dropped.insert(oldest);
         bytes -= bytesOfRun.value(oldest);

@@ -1,9 +1,9 @@
 #pragma once
 
-// One run as support reads it in the run history (app/runhistory.h; the format is in docs/history.md). The record is
-// filled in as the run goes, by its one keeper (app/runrecorder.h), and written several times: when the run starts,
-// when the device is identified, when the transfer begins and ends, and when the run ends. A reader takes the last line
-// of each run, so a run killed at any moment still says how far it got.
+// One run as support reads it in the run history (history/runhistory.h; the format is in docs/history.md). The record
+// is filled in as the run goes, by its one keeper (history/runrecorder.h), and written several times: when the run
+// starts, when the device is identified, when the transfer begins and ends, and when the run ends. A reader takes the
+// last line of each run, so a run killed at any moment still says how far it got.
 
 #include "device/updatedecision.h"
 
@@ -63,7 +63,7 @@ struct RunRecord
     int pagesWritten = 0;
     int pages = 0;
     QString versionAfter;  // as read by the check after the update; empty for none
-    qint64 durationMs = 0; // from the run's start to the line written, measured by its keeper (app/runrecorder.h)
+    qint64 durationMs = 0; // from the run's start to the line written, measured by its keeper (history/runrecorder.h)
 
     // A new run of this client on this system, started now.
     static RunRecord begin();

@@ -1,4 +1,4 @@
-#include "app/runrecord.h"
+#include "history/runrecord.h"
 
 #include "app/enumnames.h"
 #include "app/version.h"

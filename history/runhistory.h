@@ -12,7 +12,7 @@
 // from the file ever names a path. Nothing here may stop or slow an update: what cannot be done costs a debug line
 // and the run goes on.
 
-#include "app/runrecord.h"
+#include "history/runrecord.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -33,6 +33,9 @@ public:
     static constexpr int maxRuns = 1000;
     static constexpr qint64 maxBytes = 1024 * 1024;
     static constexpr qint64 maxRecordBytes = 16 * 1024;
+    // What a new run's lines are given room for as it begins (five of a few hundred bytes each, and the shortest of
+    // maxRecordBytes to spare).
+    static constexpr qint64 roomForRun = 24 * 1024;
 
     // The run's first line, after the history has been cut to its bounds with room for this run.
     void begin(const RunRecord &record);

@@ -1,4 +1,4 @@
-#include "app/historyline.h"
+#include "history/historyline.h"
 
 #include <QString>
 

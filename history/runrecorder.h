@@ -1,13 +1,13 @@
 #pragma once
 
-// The one keeper of a run's record (app/runrecord.h). The window tells it what happens as the run goes, in the
+// The one keeper of a run's record (history/runrecord.h). The window tells it what happens as the run goes, in the
 // words of the run: a step begins, the driver was looked for, the device identified, pages written, a failure shown,
 // the window closed. It decides from that what the record says, writes the history's lines as the run goes
-// (app/runhistory.h) and marks the serial trace where the run begins, so that a failed run leaves its own frames.
+// (history/runhistory.h) and marks the serial trace where the run begins, so that a failed run leaves its own frames.
 // It knows no window and no port: its rules are held without either (tests/tst_runrecord.cpp).
 
-#include "app/runhistory.h"
-#include "app/runrecord.h"
+#include "history/runhistory.h"
+#include "history/runrecord.h"
 
 #include <QString>
 

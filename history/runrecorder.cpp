@@ -1,4 +1,4 @@
-#include "app/runrecorder.h"
+#include "history/runrecorder.h"
 
 #include "serial/serialtrace.h"
 

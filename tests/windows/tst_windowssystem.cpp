@@ -3,6 +3,7 @@
 
 #include "../support/files.h"
 #include "../support/windowrun.h"
+#include "app/singleinstance.h"
 #include "driver/windowssystem.h"
 #include "sim/system/windowsregistry.h"
 
@@ -48,6 +49,45 @@ private slots:
     }
 
     void cleanup() { removeDriver(); }
+
+    // What a power cut leaves of the lock in %TEMP%, which outlives a reboot: an empty file, which the next start
+    // takes over once its writer has had time to write it.
+    void emptyLockInTemp()
+    {
+        const QString lock = SingleInstance::defaultFolder() + "/instance-" + SingleInstance::userTag() + ".lock";
+        QFile empty(lock);
+        QVERIFY(QDir().mkpath(SingleInstance::defaultFolder()) && empty.open(QIODevice::WriteOnly));
+        QVERIFY(empty.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+        empty.close();
+        SingleInstance start;
+        QCOMPARE(start.start(), SingleInstance::Start::Run);
+    }
+
+    // A second start while the first client is in its timed close (here a process of this suite that answers
+    // "ending" and goes 2 s later) waits for it to go and runs in its place.
+    void secondStartWhileEnding()
+    {
+        const QString folder = qEnvironmentVariable("KZ_FIRST_CLIENT");
+        if (!folder.isEmpty()) { // the first client, in a process of its own
+            SingleInstance first(folder);
+            QCOMPARE(first.start(), SingleInstance::Start::Run);
+            first.answerWith([] { return false; });
+            puts("running");
+            fflush(stdout);
+            QTest::qWait(2000);
+            return;
+        }
+        QProcess first;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KZ_FIRST_CLIENT", temp.filePath("instance"));
+        first.setProcessEnvironment(env);
+        first.start(QCoreApplication::applicationFilePath(), {"secondStartWhileEnding"});
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += first.readAllStandardOutput()).contains("running"), 30000);
+        SingleInstance second(temp.filePath("instance"));
+        QCOMPARE(second.start(), SingleInstance::Start::Run);
+        QVERIFY(first.state() == QProcess::NotRunning || first.waitForFinished(1000));
+    }
 
     void registryEntry_data()
     {

@@ -20,8 +20,6 @@ using ownlock::Process;
 Q_DECLARE_METATYPE(Process)
 
 namespace {
-// The benchmark's target for the window's longest stall.
-constexpr qint64 longestStallMs = 1000;
 const QString lockName = QStringLiteral("instance-%1.lock").arg(SingleInstance::userTag());
 
 // A client process of its own, in a runtime folder of the test's, with what it said so far.
@@ -121,7 +119,8 @@ private slots:
         QCOMPARE(SingleInstance::folderFor(runtime, runtimePrivate, "/home/u/.local/share/tst_locks"), folder);
     }
 
-    // Whatever the lock holds, the client starts, holds it and answers the next start.
+    // Whatever the lock holds, the client starts, holds it and answers the next start: the real age, process and own
+    // pid behind the stale rules (which the contents alone decide, garbage or another host: staleRules).
     void lockStates_data()
     {
         QTest::addColumn<QByteArray>("contents"); // OWNPID: the client's own
@@ -131,9 +130,6 @@ private slots:
         const qint64 dead = ended.waitForStarted() ? ended.processId() : 0;
         ended.waitForFinished();
         QTest::newRow("empty") << QByteArray();
-        QTest::newRow("garbage") << QByteArray("{\"not\": \"a lock\"}");
-        QTest::newRow("another host") << QByteArray::number(QCoreApplication::applicationPid()) +
-                                             "\nkivra-zid-update\nelsewhere.example\n";
         QTest::newRow("a dead pid") << QByteArray::number(dead) + "\nkivra-zid-update\n" + host + '\n';
         QTest::newRow("a live unrelated pid") << "LIVEPID\nkivra-zid-update\n" + host + '\n';
         QTest::newRow("its own pid") << "OWNPID\nkivra-zid-update\n" + host + '\n';
@@ -264,7 +260,7 @@ private slots:
         run.endClient();
         qInfo("longest stall with the history's holder stopped: %lld ms", longest);
         QVERIFY(!writtenWhileHeld);
-        QVERIFY(longest < longestStallMs);
+        QVERIFY(longest < 1000); // the benchmark's target for the window's longest stall
         QStringList outcomes;
         for (const QJsonObject &record : historyRecords(folder))
             outcomes << record.value("outcome").toString();

@@ -59,19 +59,15 @@ private slots:
         QTest::addColumn<QStringList>("unsaid");
         QTest::addColumn<qint64>("allSaid");
         const QString ten = QStringLiteral("0123456789"); // 1.1 s
-        QTest::newRow("written at once, a box at once: all")
-            << QList<WrittenText>{{0, ten}, {0, "b"}} << qint64(5) << QStringList{ten, "b"} << qint64(1300);
-        QTest::newRow("the first said, the second not yet")
-            << QList<WrittenText>{{0, ten}, {0, "b"}} << qint64(1100) << QStringList{"b"} << qint64(1300);
-        QTest::newRow("one waits for the one before")
-            << QList<WrittenText>{{0, ten}, {1000, ten}} << qint64(2100) << QStringList{ten} << qint64(2200);
-        QTest::newRow("long said before the next")
-            << QList<WrittenText>{{0, ten}, {5000, "b"}} << qint64(5000) << QStringList{"b"} << qint64(5200);
-        QTest::newRow("the window's title delays, but is not carried")
-            << QList<WrittenText>{{0, ten, false}, {0, "b"}} << qint64(1250) << QStringList{"b"} << qint64(1300);
-        QTest::newRow("never reported: carried, not waited for")
-            << QList<WrittenText>{{WrittenText::notReported, ten}, {0, "b"}} << qint64(5000) << QStringList{ten}
-            << qint64(200);
+        const auto row = [](const char *name, QList<WrittenText> written, qint64 now, QStringList unsaid, qint64 all) {
+            QTest::newRow(name) << written << now << unsaid << all;
+        };
+        row("written at once, a box at once: all", {{0, ten}, {0, "b"}}, 5, {ten, "b"}, 1300);
+        row("the first said, the second not yet", {{0, ten}, {0, "b"}}, 1100, {"b"}, 1300);
+        row("one waits for the one before", {{0, ten}, {1000, ten}}, 2100, {ten}, 2200);
+        row("long said before the next", {{0, ten}, {5000, "b"}}, 5000, {"b"}, 5200);
+        row("the window's title delays, but is not carried", {{0, ten, false}, {0, "b"}}, 1250, {"b"}, 1300);
+        row("never reported: carried, not waited for", {{WrittenText::notReported, ten}, {0, "b"}}, 5000, {ten}, 200);
     }
 
     void stillBeingSaid()
@@ -129,14 +125,8 @@ private slots:
         table.steps.setStep(1, QStringLiteral("two"));
         table.view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&table.view));
-        for (const auto &[key, modifiers] : {std::pair{Qt::Key_Up, Qt::NoModifier},
-                                             {Qt::Key_Left, Qt::NoModifier},
-                                             {Qt::Key_Space, Qt::NoModifier},
-                                             {Qt::Key_A, Qt::ControlModifier},
-                                             {Qt::Key_F2, Qt::NoModifier},
-                                             {Qt::Key_X, Qt::NoModifier},
-                                             {Qt::Key_Down, Qt::ShiftModifier}})
-            QTest::keyClick(&table.view, key, modifiers);
+        for (const char *keys : {"Up", "Left", "Space", "Ctrl+A", "F2", "X", "Shift+Down"})
+            QTest::keySequence(&table.view, QKeySequence(QString::fromLatin1(keys)));
         const QRect cell = table.view.visualRect(table.model.index(0, 1));
         QTest::mouseClick(table.view.viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(table.view.viewport(), Qt::LeftButton, {}, cell.center());

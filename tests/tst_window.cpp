@@ -1,4 +1,5 @@
-// The window's size where a half pixel rounds, the device panel's height and the version it shows, the close guard.
+// The window's size where a half pixel rounds, the version the device panel shows, the close guard. (The panel's
+// height, a seventh of the window but never less than its content: tst_screens.)
 
 #include "app/startup.h"
 #include "sim/system/scriptedsystem.h"
@@ -44,24 +45,6 @@ private slots:
         const QSize available = session.window->screen()->availableSize();
         QCOMPARE(session.window->width(), available.width()); // it grew, and stopped at the screen's edge
         QVERIFY(session.window->height() <= available.height());
-    }
-
-    void panelHeight_data()
-    {
-        QTest::addColumn<int>("windowHeight");
-        QTest::addColumn<int>("contentHeight");
-        QTest::addColumn<int>("panelHeight");
-        QTest::newRow("700 high") << 700 << 46 << 100;
-        QTest::newRow("699 high") << 699 << 46 << 99;
-        QTest::newRow("content taller than a seventh") << 324 << 60 << 60;
-    }
-
-    void panelHeight()
-    {
-        QFETCH(int, windowHeight);
-        QFETCH(int, contentHeight);
-        QFETCH(int, panelHeight);
-        QCOMPARE(devicePanelHeight(windowHeight, contentHeight), panelHeight);
     }
 
     // A close held during one transfer is forgotten when the guard holds again for the next, and when the window is

@@ -47,6 +47,22 @@ private slots:
         QVERIFY(session.window->height() <= available.height());
     }
 
+    // A second start brings the running window to the front: out of the taskbar, above another program's window.
+    void secondStartBringsTheWindowToTheFront()
+    {
+        WindowSession session;
+        session.newWindow(std::make_unique<ScriptedSystem>());
+        MainWindow &window = *session.window;
+        window.showMinimized();
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY(window.showForSecondStart());
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(!window.isMinimized());
+    }
+
     // A close held during one transfer is forgotten when the guard holds again for the next, and when the window is
     // shown again after a close that went through.
     void closeGuardForgetsAHeldClose()

@@ -65,7 +65,7 @@ QString SingleInstance::defaultFolder()
 #else
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     const QFileInfo info(runtime);
-    const bool ownerOnly = info.isDir() && !info.isSymLink() && info.ownerId() == ::getuid() &&
+    const bool ownerOnly = info.isDir() && !ownfiles::isLink(info) && info.ownerId() == ::getuid() &&
                            !(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                                    QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
     return folderFor(runtime, ownerOnly, appData);

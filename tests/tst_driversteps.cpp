@@ -34,12 +34,6 @@ QStringList filesBelow(const QString &directory)
     names.sort();
     return names;
 }
-
-// The step table, then every line of the log.
-QStringList view(const ClientRun &run)
-{
-    return run.rows() + run.log().split(QLatin1Char('\n'));
-}
 } // namespace
 
 class TestDriverSteps : public QObject
@@ -68,10 +62,10 @@ private slots:
                 writeFile(directory + "/leftover.txt", "planted"));
 
         // Driven by the window's own timers: the first check 1.5 s after construction misses the driver.
-        QList<QStringList> seenAtEachQuestion; // outlives the run, which may still ask as it goes
+        QList<QStringList> seenAtEachQuestion; // the table, then the log's lines; outlives the run, which may still ask
         ClientRun run(SimulatorConfig(), true, {false, true}, {true, true, false});
         ScriptedSystem *system = run.system;
-        system->beforeAnswer = [&] { seenAtEachQuestion << view(run); };
+        system->beforeAnswer = [&] { seenAtEachQuestion << run.rows() + run.log().split('\n'); };
         QTRY_COMPARE_WITH_TIMEOUT(system->startedPrograms.size(), 1, patienceMs);
         QCOMPARE(system->startedPrograms.first(), directory + QStringLiteral("/CP210xVCPInstaller.exe"));
         QCOMPARE(system->startedIn.first(), directory);

@@ -13,8 +13,6 @@ namespace {
 const QString slowSearch =
     QStringLiteral("sh -c \"sleep 3; echo C:\\\\Windows\\\\System32\\\\DriverStore\\\\x64\\\\silabser.sys\"");
 
-enum class CloseAt { DriverSearch, DeviceSearch, SuccessBoxAnswered };
-
 // Requests the device received after its last request of this code.
 QList<quint8> after(const ClientRun &run, quint8 code)
 {
@@ -22,8 +20,6 @@ QList<quint8> after(const ClientRun &run, quint8 code)
     return codes.mid(codes.lastIndexOf(code) + 1);
 }
 } // namespace
-
-Q_DECLARE_METATYPE(CloseAt)
 
 class TestClosing : public QObject
 {
@@ -66,7 +62,6 @@ private slots:
         });
         QCOMPARE(run.runToEnd(), RunEnd::WindowClosed);
         checkHeldClose(run, boxes);
-        QVERIFY(run.log().contains(texts::closeHeld));
         if (fails) {
             QCOMPARE(run.simulator.acceptedPageWrites(), 100);
             QCOMPARE(after(run, 0x09), QList<quint8>({0x08})); // the second look, at a device in update mode
@@ -82,19 +77,18 @@ private slots:
     // takes seconds is given up, the window taking the close while it runs.
     void closeElsewhere_data()
     {
-        QTest::addColumn<CloseAt>("at");
         QTest::addColumn<double>("latencyMs"); // the device's think time
-        QTest::newRow("driver search") << CloseAt::DriverSearch << 0.0;
+        QTest::newRow("driver search") << 0.0;
         // While the client waits for the device's identity (a close there was once recorded as cancelled).
-        QTest::newRow("device search") << CloseAt::DeviceSearch << 500.0;
-        QTest::newRow("wait before the second search") << CloseAt::SuccessBoxAnswered << 0.0;
+        QTest::newRow("device search") << 500.0;
+        QTest::newRow("wait before the second search") << 0.0;
     }
 
     void closeElsewhere()
     {
-        QFETCH(CloseAt, at);
-        QFETCH(double, latencyMs);
+        const QByteArray at = QTest::currentDataTag();
         SimulatorConfig config;
+        QFETCH(double, latencyMs);
         config.latencyMs = latencyMs;
         ClientRun run(config);
         int boxesAtClose = -1;
@@ -104,8 +98,7 @@ private slots:
             requestsAtClose = run.requestCodes().size();
             run.closeWindow();
         };
-        // The driver search: Windows probes with no registry entry, so that the slow search decides; closed as it
-        // starts.
+        // Windows probes with no registry entry, so that the slow search decides; closed as it starts.
         ScriptedWindows slowWindows;
         slowWindows.root = QStringLiteral("C:/");
         QByteArray probeOutput = "not run";
@@ -116,14 +109,14 @@ private slots:
             shownWhenProbeEnded = run.window->isVisible();
             return probeOutput;
         };
-        if (at == CloseAt::DriverSearch)
+        if (at == "driver search")
             run.window->setSystemAccess(std::make_unique<WindowsSystem>(slowWindows.primitives()));
         QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&](const RequestTrace &request) {
-            if (at == CloseAt::DeviceSearch && request.command == 0x02 && boxesAtClose < 0)
+            if (at == "device search" && request.command == 0x02 && boxesAtClose < 0)
                 close();
         });
         QObject::connect(&run.user, &BoxAnswerer::answered, [&](const RecordedBox &box) {
-            if (at == CloseAt::SuccessBoxAnswered && box.text == texts::success)
+            if (at == "wait before the second search" && box.text == texts::success)
                 QTimer::singleShot(0, &run.user, close); // once the box has gone
         });
         QCOMPARE(run.runToEnd(), RunEnd::WindowClosed);
@@ -135,9 +128,9 @@ private slots:
         // Recorded as closed, without a failure, unless the update had already been made.
         run.endClient();
         const QJsonObject record = historyRecords(run.historyFolder.path()).last();
-        QCOMPARE(record.value("outcome").toString(), QString(at == CloseAt::SuccessBoxAnswered ? "updated" : "closed"));
+        QCOMPARE(record.value("outcome").toString(), QString(at.startsWith("wait") ? "updated" : "closed"));
         QVERIFY(!record.contains("failedAt"));
-        if (at == CloseAt::DriverSearch) { // ended with the run: the search had not yet said anything
+        if (at == "driver search") { // ended with the run: the search had not yet said anything
             QCOMPARE(slowWindows.asked, QStringList{QStringLiteral("where /r C:\\Windows silabser.sys | limit 30000")});
             QVERIFY(!shownWhenProbeEnded);
             QCOMPARE(probeOutput, QByteArray());

@@ -1,6 +1,5 @@
-// Whole updates on the Windows build, its real system layer, serial backend and SetupAPI port discovery, against
-// kivra-zid-sim outside this process (tests/windows/with-device: its pty is the prefix's COM10, its request log
-// "device.log" here). The bridge is plugged in as Windows shows it: the USB device's registry entry.
+// Whole updates on the Windows build (its system layer, serial backend and SetupAPI port discovery) against
+// kivra-zid-sim on the prefix's COM10 (tests/windows/with-device), the bridge plugged in as its registry entry.
 
 #include "../support/files.h"
 #include "../support/screenreader.h"
@@ -19,6 +18,8 @@
 
 namespace {
 const QString comPort = QStringLiteral("COM10");
+const QString deviceLog = QStringLiteral("device.log"); // the device's requests, as with-device leaves them
+
 // The last record of the history under %LOCALAPPDATA%: its outcome, and a trace beside it exactly for a failure.
 void checkLastRecord(const QString &outcome)
 {
@@ -32,13 +33,11 @@ void checkLastRecord(const QString &outcome)
     QCOMPARE(QFile::exists(folder + "/" + last.value("run").toString() + ".trace"), outcome == "failed");
 }
 
-const QString deviceLog = QStringLiteral("device.log");
 // A client on this machine's own system layer; the driver is installed (initTestCase plants it).
 struct WindowsRun : WindowRun
 {
     WindowsRun() { newWindow(std::make_unique<WindowsSystem>()); }
 };
-
 } // namespace
 
 class TestWindowsUpdate : public QObject
@@ -57,9 +56,8 @@ private slots:
     void cleanup() { registry::unplugBridge(); }
     void cleanupTestCase() { registry::removeDriver(); }
 
-    // The reply ends the reply wait (one that reaches its deadline reports the reply late), though the Windows port
-    // hands it over from a completion routine that alone does not end the dispatcher's pass. (The whole runs cannot
-    // see this: the simulated user's box polling wakes every wait.)
+    // The reply ends the reply wait, though the Windows port hands it over from a completion routine that alone does
+    // not end the dispatcher's pass. (The whole runs cannot see this: the simulated user's box polling wakes them.)
     void replyWaitEndsWithTheReply()
     {
         qorvserial worker;
@@ -77,12 +75,10 @@ private slots:
         worker.disconnectPort();
     }
 
-    // The device on the release before: prompt, panel, ready box, transfer, success box, second search, up to date.
-    // (What a screen reader hears of it: tst_workflow.)
+    // The device on the release before, updated and found up to date; a screen reader hears what it does on Linux.
     void wholeUpdate()
     {
         const int before = devicelog::read(deviceLog).codes().size();
-        // Through the same accessibility events the UI Automation bridge turns into what NVDA and Narrator speak.
         ScreenReaderLog screenReader;
         WindowsRun run;
         run.window->setHistoryFolder(RunHistory::defaultFolder());
@@ -97,18 +93,10 @@ private slots:
         checkLastRecord("updated");
     }
 
-    // WM_CLOSE (as taskkill posts it) during the pages is held until the second look's outcome is shown (the other
-    // moments: tst_closing), with a device that starts the carried image, and one that starts its old firmware again.
-    void closeDuringTransfer_data()
-    {
-        QTest::addColumn<QString>("secondLook");
-        QTest::newRow("up-to-date") << texts::upToDate;
-        QTest::newRow("old-firmware") << texts::restartError;
-    }
-
+    // WM_CLOSE (as taskkill posts it) during the pages is held until the second look's outcome is shown. (The other
+    // moments, and a device that starts its old firmware again: tst_closing.)
     void closeDuringTransfer()
     {
-        QFETCH(QString, secondLook);
         WindowsRun run;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -117,7 +105,7 @@ private slots:
         });
         watch.start(5);
         QCOMPARE(run.runToEnd(), RunEnd::WindowClosed);
-        checkHeldClose(run, {texts::connectPrompt, texts::ready, texts::success, secondLook});
+        checkHeldClose(run, {texts::connectPrompt, texts::ready, texts::success, texts::upToDate});
         const devicelog::Log log = devicelog::read(deviceLog);
         QCOMPARE(log.finishesAccepted(), 1);
         QCOMPARE(log.count(0x09), carried::pages());

@@ -26,13 +26,11 @@ QString runId(int i)
 QByteArray history(int runs, int lineBytes = 10, int first = 0, int linesPerRun = 1)
 {
     QByteArray out;
-    for (int i = first; i < first + runs; ++i) {
-        for (int line = 0; line < linesPerRun; ++line)
-            out += QStringLiteral(R"({"run":"%1","outcome":"updated","pad":"%2"})"
-                                  "\n")
-                       .arg(runId(i), QString(lineBytes, 'x'))
-                       .toUtf8();
-    }
+    for (int i = first; i < first + runs; ++i)
+        out += QStringLiteral("{\"run\":\"%1\",\"outcome\":\"updated\",\"pad\":\"%2\"}\n")
+                   .arg(runId(i), QString(lineBytes, 'x'))
+                   .toUtf8()
+                   .repeated(linesPerRun);
     return out;
 }
 
@@ -198,8 +196,7 @@ private slots:
 
     // The window tells the record what happens, as the run goes: a run killed at the success box still says that
     // every page went in and which device took them; a look after the update that finds the device deaf fails the run
-    // there, its trace holding what the client wrote and a reply it took as sound, not only the waits that went
-    // unanswered. The record's rules for every kind of run are held without a window by tst_runrecord.
+    // there, its trace holding what the client wrote and a reply taken as sound, not only unanswered waits.
     void records()
     {
         ClientRun run;

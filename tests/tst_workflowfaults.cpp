@@ -40,13 +40,11 @@ private slots:
         QVERIFY(run.simulator.lastFinish().accepted);
         // The retry repeats the same request before the transfer moves on.
         const auto trace = run.simulator.trace();
-        int first = 0;
-        while (trace[first].command != fault.command || (fault.address >= 0 && trace[first].address != fault.address))
-            ++first;
-        if (!inSearch) {
-            QCOMPARE(trace[first + 1].command, fault.command);
-            QCOMPARE(trace[first + 1].address, trace[first].address);
-        }
+        const auto hit = std::find_if(trace.begin(), trace.end(), [&](const RequestTrace &r) {
+            return r.command == fault.command && (fault.address < 0 || r.address == fault.address);
+        });
+        if (!inSearch)
+            QCOMPARE(qMakePair(hit[1].command, hit[1].address), qMakePair(fault.command, hit->address));
     }
 
     // A request refused twice ends the transfer with the error box (heard right after the update's line), the device

@@ -64,11 +64,20 @@ QString SingleInstance::defaultFolder()
     return folderFor(QDir::tempPath(), true, appData);
 #else
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QFileInfo info(runtime);
-    const bool ownerOnly = info.isDir() && !ownfiles::isLink(info) && info.ownerId() == ::getuid() &&
-                           !(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
-                                                   QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
-    return folderFor(runtime, ownerOnly, appData);
+    return folderFor(runtime, isOwnersAlone(runtime), appData);
+#endif
+}
+
+bool SingleInstance::isOwnersAlone(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder)
+    return false;
+#else
+    const QFileInfo info(folder);
+    return info.isDir() && !ownfiles::isLink(info) && info.ownerId() == ::getuid() &&
+           !(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                                   QFile::WriteOther | QFile::ExeOther));
 #endif
 }
 

@@ -32,6 +32,8 @@ public:
     // else the per-user application data folder (which carries the program's name already).
     static QString defaultFolder();
     static QString folderFor(const QString &runtime, bool runtimePrivate, const QString &appData);
+    // A folder that is this user's and theirs alone: a real folder (not a link), owned by them, closed to the rest.
+    static bool isOwnersAlone(const QString &folder);
     // Where a folder may be shared between users (a temporary folder set by policy), the files carry the user.
     static QString userTag();
 

@@ -120,6 +120,30 @@ private slots:
         QCOMPARE(SingleInstance::folderFor(runtime, runtimePrivate, "/home/u/.local/share/tst_locks"), folder);
     }
 
+    // Only a real folder that is the user's and closed to others is the lock's runtime folder: not one the group may
+    // read, not a link to a private folder (whoever made the link decides where it leads), not a folder that is gone.
+    void ownersAloneFolder_data()
+    {
+        QTest::addColumn<QString>("made"); // "private", "shared", "link" to a private folder, "gone"
+        QTest::addColumn<bool>("ownersAlone");
+        for (const auto &[made, alone] :
+             {std::pair{"private", true}, {"shared", false}, {"link", false}, {"gone", false}})
+            QTest::newRow(made) << QString(made) << alone;
+    }
+    void ownersAloneFolder()
+    {
+        QFETCH(QString, made);
+        QFETCH(bool, ownersAlone);
+        QTemporaryDir root;
+        const QString real = root.filePath("real"), folder = root.filePath("folder");
+        QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        if (made == "shared")
+            permissions |= QFile::ReadGroup | QFile::ExeGroup;
+        QVERIFY(QDir().mkpath(real) && QFile::setPermissions(real, permissions));
+        QVERIFY(made == "gone" || (made == "link" ? QFile::link(real, folder) : QFile::rename(real, folder)));
+        QCOMPARE(SingleInstance::isOwnersAlone(folder), ownersAlone);
+    }
+
     // Whatever the lock holds, the client starts, holds it and answers the next start: the real age, process and own
     // pid behind the stale rules (which the contents alone decide, garbage or another host: staleRules).
     void lockStates_data()

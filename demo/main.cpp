@@ -248,7 +248,11 @@ int main(int argc, char *argv[])
         err() << "cannot open a pty for the simulated device\n";
         return 1;
     }
+    // The client leaves its serial worker to the end of the process (the window's last record still reads its trace);
+    // the demo deletes it after the window, as a test's session does, so that a run under the sanitizers leaks nothing.
+    std::unique_ptr<qorvserial> worker;
     MainWindow window(nullptr, size);
+    worker.reset(window.serialWorker());
     // A missing driver is found present once the installer has gone.
     window.setSystemAccess(options.driverMissing ? std::make_unique<ScriptedSystem>(QList<bool>{false, true})
                                                  : std::make_unique<ScriptedSystem>());
@@ -287,8 +291,8 @@ int main(int argc, char *argv[])
 
     window.show();
     const int rc = QApplication::exec();
-    // The worker outlives the window by design; the line is let go here, before the device goes away.
-    window.serialWorker()->disconnectPort();
+    // The line is let go here, before the device goes away.
+    worker->disconnectPort();
     if (listener)
         listener->missedBy(&window, QStringLiteral("the end"));
     err() << "simulated device: " << device.summary() << '\n';

@@ -21,6 +21,9 @@ QList<quint8> after(const ClientRun &run, quint8 code)
 }
 } // namespace
 
+enum class CloseAt { DriverSearch, DeviceSearch, SuccessBoxAnswered };
+Q_DECLARE_METATYPE(CloseAt)
+
 class TestClosing : public QObject
 {
     Q_OBJECT
@@ -77,18 +80,19 @@ private slots:
     // takes seconds is given up, the window taking the close while it runs.
     void closeElsewhere_data()
     {
+        QTest::addColumn<CloseAt>("at");
         QTest::addColumn<double>("latencyMs"); // the device's think time
-        QTest::newRow("driver search") << 0.0;
+        QTest::newRow("driver search") << CloseAt::DriverSearch << 0.0;
         // While the client waits for the device's identity (a close there was once recorded as cancelled).
-        QTest::newRow("device search") << 500.0;
-        QTest::newRow("wait before the second search") << 0.0;
+        QTest::newRow("device search") << CloseAt::DeviceSearch << 500.0;
+        QTest::newRow("wait before the second search") << CloseAt::SuccessBoxAnswered << 0.0;
     }
 
     void closeElsewhere()
     {
-        const QByteArray at = QTest::currentDataTag();
-        SimulatorConfig config;
+        QFETCH(CloseAt, at);
         QFETCH(double, latencyMs);
+        SimulatorConfig config;
         config.latencyMs = latencyMs;
         ClientRun run(config);
         int boxesAtClose = -1;
@@ -109,14 +113,14 @@ private slots:
             shownWhenProbeEnded = run.window->isVisible();
             return probeOutput;
         };
-        if (at == "driver search")
+        if (at == CloseAt::DriverSearch)
             run.window->setSystemAccess(std::make_unique<WindowsSystem>(slowWindows.primitives()));
         QObject::connect(&run.simulator, &DeviceSimulator::requestReceived, [&](const RequestTrace &request) {
-            if (at == "device search" && request.command == 0x02 && boxesAtClose < 0)
+            if (at == CloseAt::DeviceSearch && request.command == 0x02 && boxesAtClose < 0)
                 close();
         });
         QObject::connect(&run.user, &BoxAnswerer::answered, [&](const RecordedBox &box) {
-            if (at == "wait before the second search" && box.text == texts::success)
+            if (at == CloseAt::SuccessBoxAnswered && box.text == texts::success)
                 QTimer::singleShot(0, &run.user, close); // once the box has gone
         });
         QCOMPARE(run.runToEnd(), RunEnd::WindowClosed);
@@ -128,9 +132,9 @@ private slots:
         // Recorded as closed, without a failure, unless the update had already been made.
         run.endClient();
         const QJsonObject record = historyRecords(run.historyFolder.path()).last();
-        QCOMPARE(record.value("outcome").toString(), QString(at.startsWith("wait") ? "updated" : "closed"));
+        QCOMPARE(record.value("outcome").toString(), QString(at == CloseAt::SuccessBoxAnswered ? "updated" : "closed"));
         QVERIFY(!record.contains("failedAt"));
-        if (at == "driver search") { // ended with the run: the search had not yet said anything
+        if (at == CloseAt::DriverSearch) { // ended with the run: the search had not yet said anything
             QCOMPARE(slowWindows.asked, QStringList{QStringLiteral("where /r C:\\Windows silabser.sys | limit 30000")});
             QVERIFY(!shownWhenProbeEnded);
             QCOMPARE(probeOutput, QByteArray());

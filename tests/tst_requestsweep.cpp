@@ -25,11 +25,13 @@ QPair<quint8, QString> requestAt(int index)
 
 QString boxNames(const QStringList &texts)
 {
-    const QStringList known{texts::connectPrompt, texts::ready, texts::success, texts::restartError, texts::upToDate};
-    const QStringList names{"prompt", "ready", "success", "error", "up to date"};
+    static const QMap<QString, QString> names{
+        {texts::connectPrompt, "prompt"}, {texts::ready, "ready"},         {texts::success, "success"},
+        {texts::restartError, "error"},   {texts::upToDate, "up to date"},
+    };
     QStringList out;
     for (const QString &text : texts)
-        out << names.value(int(known.indexOf(text)), QStringLiteral("other"));
+        out << names.value(text, QStringLiteral("other"));
     return out.join(QLatin1Char(','));
 }
 } // namespace

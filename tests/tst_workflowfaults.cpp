@@ -43,6 +43,7 @@ private slots:
         const auto hit = std::find_if(trace.begin(), trace.end(), [&](const RequestTrace &r) {
             return r.command == fault.command && (fault.address < 0 || r.address == fault.address);
         });
+        QVERIFY(hit < trace.end() - 1);
         if (!inSearch)
             QCOMPARE(qMakePair(hit[1].command, hit[1].address), qMakePair(fault.command, hit->address));
     }
